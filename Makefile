@@ -1,0 +1,64 @@
+# The front door. Every target installs what it needs through scripts/deps.
+#
+#   make demo      build and run the decimal inspector on its built-in sample
+#   make test      build everything and run the tests
+#   make asan      the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make bench     build and run the benchmarks against their peer libraries
+#   make fuzz      build the libFuzzer targets and run each for a short while
+#   make install PREFIX=/some/where
+#   make consumer  install into a temporary prefix and build tests/consumer against it
+
+PREFIX ?= /usr/local
+CMAKE_FLAGS ?=
+ifdef CI
+CMAKE_FLAGS += -DQUIRE_WERROR=ON
+endif
+CTEST = ctest --output-on-failure -j 2 --timeout 600
+
+.PHONY: deps demo test asan bench fuzz install consumer clean
+
+deps:
+	@scripts/deps
+
+demo: deps
+	cmake --preset release $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/release --target quire-decimal
+	build/release/apps/decimal/quire-decimal
+
+test: deps
+	cmake --preset release $(CMAKE_FLAGS)
+	cmake --build build/release
+	cd build/release && $(CTEST)
+
+asan: deps
+	cmake --preset asan $(CMAKE_FLAGS)
+	cmake --build build/asan
+	cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 $(CTEST)
+
+bench:
+	@scripts/deps bench
+	cmake --preset bench $(CMAKE_FLAGS)
+	cmake --build build/bench
+	@set -e; for b in $$(cat build/bench/benchmarks.txt); do \
+	  echo "== $$b"; $$b $(BENCH_ARGS); done
+
+fuzz:
+	@scripts/deps fuzz
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUIRE_FUZZ=ON -DQUIRE_TESTS=OFF -DQUIRE_EXAMPLES=OFF -DQUIRE_APPS=OFF $(CMAKE_FLAGS)
+	cmake --build build/fuzz
+	@set -e; for f in $$(cat build/fuzz/fuzzers.txt); do \
+	  echo "== $$f"; $$f -max_total_time=$${FUZZ_SECONDS:-20} ; done
+
+install: deps
+	cmake -S . -B build/install -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DQUIRE_TESTS=OFF -DQUIRE_EXAMPLES=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+	cmake --build build/install
+	cmake --install build/install
+
+consumer: deps
+	tests/consumer/check
+
+clean:
+	rm -rf build
