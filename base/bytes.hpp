@@ -48,6 +48,8 @@
 
 namespace quire {
 
+class BytesBuffer;  // base/bytes_buffer.hpp: writes storage that becomes Bytes
+
 namespace detail {
 
 // The reference-counted owner behind every owned Bytes or Text value. The
@@ -200,6 +202,7 @@ class SharedChars {
  private:
   template <class>
   friend class SharedChars;
+  friend class quire::BytesBuffer;
 
   // Points a still empty value at an inline copy of s.
   void copyIn(std::string_view s) {

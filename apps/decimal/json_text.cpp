@@ -1,0 +1,102 @@
+#include "apps/decimal/json_text.hpp"
+
+#include <charconv>
+#include <cmath>
+
+namespace quire::decimal {
+
+namespace {
+
+bool needsCare(unsigned char c) noexcept { return c < 0x20 || c == '"' || c == '\\' || c >= 0x80; }
+
+// Length of the valid UTF-8 sequence at the start of s, or 0 when it is not
+// one (overlong forms, surrogates and code points above U+10FFFF included).
+std::size_t utf8SequenceLength(std::string_view s) noexcept {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  auto continuation = [&](std::size_t i) { return i < s.size() && (byte(i) & 0xC0) == 0x80; };
+  unsigned char lead = byte(0);
+  if (lead >= 0xC2 && lead <= 0xDF) return continuation(1) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (!continuation(1) || !continuation(2)) return 0;
+    if (lead == 0xE0 && byte(1) < 0xA0) return 0;   // overlong
+    if (lead == 0xED && byte(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (!continuation(1) || !continuation(2) || !continuation(3)) return 0;
+    if (lead == 0xF0 && byte(1) < 0x90) return 0;   // overlong
+    if (lead == 0xF4 && byte(1) >= 0x90) return 0;  // above U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+void appendEscaped(std::string& out, unsigned char c) {
+  switch (c) {
+    case '"': out += "\\\""; return;
+    case '\\': out += "\\\\"; return;
+    case '\n': out += "\\n"; return;
+    case '\t': out += "\\t"; return;
+    case '\r': out += "\\r"; return;
+    case '\b': out += "\\b"; return;
+    case '\f': out += "\\f"; return;
+    default: break;
+  }
+  static constexpr char hex[] = "0123456789abcdef";
+  out += "\\u00";
+  out += hex[c >> 4];
+  out += hex[c & 15];
+}
+
+template <class T>
+void appendChars(std::string& out, T v) {
+  char text[64];
+  auto result = std::to_chars(text, text + sizeof text, v);
+  out.append(text, result.ptr);
+}
+
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view s) {
+  out += '"';
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t plain = i;
+    while (plain < s.size() && !needsCare(static_cast<unsigned char>(s[plain]))) ++plain;
+    out.append(s.data() + i, plain - i);
+    i = plain;
+    if (i == s.size()) break;
+    auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      appendEscaped(out, c);
+      ++i;
+    } else if (std::size_t n = utf8SequenceLength(s.substr(i)); n != 0) {
+      out.append(s.data() + i, n);
+      i += n;
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+void appendJsonNumber(std::string& out, double v) {
+  if (!std::isfinite(v)) {
+    out += "null";
+    return;
+  }
+  appendChars(out, v);
+}
+
+void appendJsonNumber(std::string& out, float v) {
+  if (!std::isfinite(v)) {
+    out += "null";
+    return;
+  }
+  appendChars(out, v);
+}
+
+void appendJsonInteger(std::string& out, std::int64_t v) { appendChars(out, v); }
+
+}  // namespace quire::decimal

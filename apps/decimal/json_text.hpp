@@ -1,0 +1,25 @@
+// JSON text pieces: strings, numbers and integers appended to a buffer.
+//
+// Strings are escaped for JSON; bytes that are not valid UTF-8 (possible in
+// file names) become U+FFFD so that the document stays valid. Infinite
+// doubles, which JSON cannot spell, are written as null.
+//
+// Example:
+//   std::string out;
+//   appendJsonString(out, "a\"b\n");   // out == "\"a\\\"b\\n\""
+//   appendJsonNumber(out, 0.1);        // appends 0.1
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quire::decimal {
+
+void appendJsonString(std::string& out, std::string_view s);
+// Shortest text that reads back as v; null when v is not finite.
+void appendJsonNumber(std::string& out, double v);
+void appendJsonNumber(std::string& out, float v);
+void appendJsonInteger(std::string& out, std::int64_t v);
+
+}  // namespace quire::decimal

@@ -1,0 +1,36 @@
+#include "apps/decimal/tally.hpp"
+
+#include "apps/decimal/analysis.hpp"
+
+namespace quire::decimal {
+
+namespace {
+
+std::string counted(std::int64_t n, std::string_view one, std::string_view many) {
+  std::string s = std::to_string(n);
+  s += ' ';
+  s += n == 1 ? one : many;
+  return s;
+}
+
+}  // namespace
+
+void Tally::add(const NumberFacts& facts) noexcept {
+  ++numbers;
+  switch (facts.asDouble.outcome) {
+    case Conversion::Exact: ++exact; break;
+    case Conversion::Rounded: ++rounded; break;
+    case Conversion::Overflow: ++overflowing; break;
+    case Conversion::Underflow: ++underflowing; break;
+  }
+  if (!facts.integer) ++nonInteger;
+}
+
+std::string Tally::line() const {
+  return counted(numbers, "number", "numbers") + ": " + std::to_string(exact) + " exact, " +
+         std::to_string(rounded) + " rounded, " + std::to_string(overflowing) + " overflowing, " +
+         std::to_string(underflowing) + " underflowing as double; " + std::to_string(nonInteger) +
+         " non-integer; " + counted(bad, "bad token", "bad tokens");
+}
+
+}  // namespace quire::decimal

@@ -1,0 +1,229 @@
+// Tests of the inspector's pieces that need no library: tokens and their
+// positions, decimal shapes, JSON text, options and diagnostics.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "apps/decimal/decimal_text.hpp"
+#include "apps/decimal/diagnostics.hpp"
+#include "apps/decimal/json_text.hpp"
+#include "apps/decimal/options.hpp"
+#include "apps/decimal/tokenizer.hpp"
+
+namespace quire::decimal {
+namespace {
+
+struct Seen {
+  std::string text;
+  std::int64_t line;
+  std::int64_t column;
+  bool tooLong;
+  bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> drain(TokenReader& reader) {
+  std::vector<Seen> out;
+  while (auto t = reader.next()) out.push_back({std::string(t->text), t->line, t->column, t->tooLong});
+  return out;
+}
+
+// Feeds text through a pipe so that the descriptor path, with a tiny buffer,
+// sees tokens straddling refills.
+std::vector<Seen> drainThroughPipe(const std::string& text, std::size_t buffer, std::size_t maxToken) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    std::size_t done = 0;
+    while (done < text.size()) {
+      ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  TokenReader reader(fds[0], maxToken, buffer);
+  auto seen = drain(reader);
+  writer.join();
+  ::close(fds[0]);
+  return seen;
+}
+
+TEST(DecimalTokenizer, HeaderExample) {
+  TokenReader reader(std::string_view("1.5, 2e3;\n  x"));
+  EXPECT_EQ(drain(reader), (std::vector<Seen>{{"1.5", 1, 1, false}, {"2e3", 1, 6, false}, {"x", 2, 3, false}}));
+}
+
+TEST(DecimalTokenizer, SeparatorsLinesAndCharacterColumns) {
+  TokenReader reader(std::string_view(",,;\t1\r\n\v\f2;;3\n\n\xC3\xA9\xC3\xA9 4"));
+  EXPECT_EQ(drain(reader), (std::vector<Seen>{{"1", 1, 5, false},
+                                              {"2", 2, 3, false},
+                                              {"3", 2, 6, false},
+                                              {"\xC3\xA9\xC3\xA9", 4, 1, false},
+                                              {"4", 4, 4, false}}));
+  TokenReader empty(std::string_view(" ,;\n"));
+  EXPECT_FALSE(empty.next().has_value());
+}
+
+TEST(DecimalTokenizer, DescriptorInputWithTinyBufferMatchesMemoryInput) {
+  std::string text = "12345 678.9e-3,\n  -0 1e400;abc\n" + std::string(50, '7') + "\n9";
+  TokenReader memory{std::string_view(text)};
+  auto expected = drain(memory);
+  for (std::size_t buffer : {1u, 2u, 3u, 7u, 64u}) {
+    EXPECT_EQ(drainThroughPipe(text, buffer, TokenReader::maxTokenBytes), expected) << "buffer " << buffer;
+  }
+}
+
+TEST(DecimalTokenizer, OverlongTokensAreCutAndFlagged) {
+  std::string text = "1 " + std::string(100, '5') + " 2";
+  auto seen = drainThroughPipe(text, 8, 10);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[1], (Seen{std::string(10, '5'), 1, 3, true}));
+  EXPECT_EQ(seen[2], (Seen{"2", 1, 104, false}));
+  TokenReader memory(std::string_view(text), 10);
+  EXPECT_EQ(drain(memory), seen);
+}
+
+DecimalShape shapeOf(std::string_view token, std::string& scratch) {
+  auto scanned = scanDecimal(token, scratch);
+  EXPECT_TRUE(std::holds_alternative<DecimalShape>(scanned)) << token;
+  return std::holds_alternative<DecimalShape>(scanned) ? std::get<DecimalShape>(scanned) : DecimalShape{};
+}
+
+TEST(DecimalShapeScan, SignificantDigitsAndExponents) {
+  std::string scratch;
+  DecimalShape s = shapeOf("-0012.3400e1", scratch);
+  EXPECT_TRUE(s.negative);
+  EXPECT_EQ(s.significant, "1234");
+  EXPECT_EQ(s.normalExponent, -1);
+  EXPECT_EQ(s.storedExponent, -3);
+  EXPECT_EQ(s.trailingZeros, 2);
+  EXPECT_EQ(s.leadingPosition(), 2);
+
+  s = shapeOf("1.50", scratch);
+  EXPECT_EQ(s.significant, "15");
+  EXPECT_EQ(s.normalExponent, -1);
+  EXPECT_EQ(s.storedExponent, -2);
+
+  s = shapeOf("+1200E+2", scratch);
+  EXPECT_FALSE(s.negative);
+  EXPECT_EQ(s.significant, "12");
+  EXPECT_EQ(s.normalExponent, 4);
+  EXPECT_EQ(s.storedExponent, 2);
+
+  s = shapeOf("0.000500", scratch);
+  EXPECT_EQ(s.significant, "5");
+  EXPECT_EQ(s.normalExponent, -4);
+  EXPECT_EQ(s.leadingPosition(), -4);
+
+  s = shapeOf("-0.000e7", scratch);
+  EXPECT_TRUE(s.isZero());
+  EXPECT_EQ(s.normalExponent, 0);
+  EXPECT_EQ(s.storedExponent, 4);
+
+  s = shapeOf("1e-1000000000", scratch);
+  EXPECT_EQ(s.significant, "1");
+  EXPECT_EQ(s.normalExponent, -1000000000);
+}
+
+TEST(DecimalShapeScan, RejectsWhatTheGrammarDoesNot) {
+  std::string scratch;
+  for (std::string_view bad : {"", "-", "+", ".5", "1.", "1e", "1e+", "e3", "1.5x", "0x10", "1..2", "1e5.0",
+                               "Infinity", "NaN", "--1", "1 2", "\xd9\xa3"}) {
+    auto scanned = scanDecimal(bad, scratch);
+    ASSERT_TRUE(std::holds_alternative<ScanError>(scanned)) << bad;
+    EXPECT_EQ(std::get<ScanError>(scanned), ScanError::NotANumber) << bad;
+  }
+}
+
+TEST(DecimalShapeScan, ExponentsBeyondSixtyFourBitsAreRefusedNotWrapped) {
+  std::string scratch;
+  EXPECT_EQ(shapeOf("1e9223372036854775807", scratch).normalExponent, INT64_MAX);
+  EXPECT_EQ(shapeOf("1e-9223372036854775808", scratch).normalExponent, INT64_MIN);
+  EXPECT_EQ(shapeOf("12e9223372036854775807", scratch).leadingPosition(), INT64_MAX);  // saturates
+  for (std::string_view bad : {"1e9223372036854775808", "1e-9223372036854775809", "0.5e-9223372036854775808",
+                               "10e9223372036854775807", "1e99999999999999999999999"}) {
+    auto scanned = scanDecimal(bad, scratch);
+    ASSERT_TRUE(std::holds_alternative<ScanError>(scanned)) << bad;
+    EXPECT_EQ(std::get<ScanError>(scanned), ScanError::ExponentOutOfRange) << bad;
+  }
+}
+
+TEST(DecimalJsonText, EscapesAndKeepsTheDocumentValid) {
+  std::string out;
+  appendJsonString(out, "a\"b\\c\n\t\x01/");
+  EXPECT_EQ(out, "\"a\\\"b\\\\c\\n\\t\\u0001/\"");
+  out.clear();
+  appendJsonString(out, "caf\xC3\xA9 \xF0\x9F\x98\x80");  // valid UTF-8 stays
+  EXPECT_EQ(out, "\"caf\xC3\xA9 \xF0\x9F\x98\x80\"");
+  out.clear();
+  // A stray continuation byte, a truncated sequence, an overlong form and an
+  // encoded surrogate each become U+FFFD.
+  appendJsonString(out, "\x80|\xC3|\xC0\xAF|\xED\xA0\x80");
+  EXPECT_EQ(out, "\"\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
+}
+
+TEST(DecimalJsonText, NumbersAreShortestAndFinite) {
+  std::string out;
+  appendJsonNumber(out, 0.1);
+  out += ' ';
+  appendJsonNumber(out, 0.1f);
+  out += ' ';
+  appendJsonNumber(out, -0.0);
+  out += ' ';
+  appendJsonNumber(out, 1e300 * 1e300);
+  out += ' ';
+  appendJsonInteger(out, INT64_MIN);
+  EXPECT_EQ(out, "0.1 0.1 -0 null -9223372036854775808");
+}
+
+std::variant<Options, UsageError> parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "quire-decimal");
+  return parseOptions(args);
+}
+
+TEST(DecimalOptions, AcceptsEveryDocumentedForm) {
+  auto parsed = parse({"--json", "--width=60", "data.csv", "-", "--color", "never", "--", "--json"});
+  ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+  const Options& o = std::get<Options>(parsed);
+  EXPECT_TRUE(o.json);
+  EXPECT_EQ(o.width, 60);
+  EXPECT_EQ(o.color, ColorMode::Never);
+  EXPECT_EQ(o.files, (std::vector<std::string>{"data.csv", "-", "--json"}));
+
+  parsed = parse({"-w", "100", "--color=always", "--help"});
+  ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+  EXPECT_EQ(std::get<Options>(parsed).width, 100);
+  EXPECT_EQ(std::get<Options>(parsed).color, ColorMode::Always);
+  EXPECT_TRUE(std::get<Options>(parsed).help);
+}
+
+TEST(DecimalOptions, ReportsUsageErrors) {
+  for (auto args : std::vector<std::vector<const char*>>{{"--color=sometimes"},
+                                                          {"--color"},
+                                                          {"--width"},
+                                                          {"--width=0"},
+                                                          {"--width=-3"},
+                                                          {"--width", "12x"},
+                                                          {"--width=100001"},
+                                                          {"--jsonx"},
+                                                          {"--json=yes"},
+                                                          {"-x"}}) {
+    EXPECT_TRUE(std::holds_alternative<UsageError>(parse(args))) << args[0];
+  }
+  EXPECT_EQ(std::get<UsageError>(parse({"--color=sometimes"})).message,
+            "--color takes auto, always or never, not 'sometimes'");
+}
+
+TEST(DecimalDiagnostics, NamesThePlaceAndQuotesTheTokenSafely) {
+  EXPECT_EQ(badTokenMessage({"data.csv", 3, 7}, "1.2.3", "not a number"),
+            "data.csv:3:7: bad token '1.2.3': not a number");
+  EXPECT_EQ(quotedToken("a\x1b[31m'\xff"), "'a\\x1b[31m\\x27\\xff'");
+  EXPECT_EQ(quotedToken(std::string(50, 'x')), "'" + std::string(40, 'x') + "'... (50 bytes)");
+}
+
+}  // namespace
+}  // namespace quire::decimal

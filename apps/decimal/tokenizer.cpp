@@ -1,0 +1,111 @@
+#include "apps/decimal/tokenizer.hpp"
+
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <system_error>
+
+namespace quire::decimal {
+
+namespace {
+
+constexpr std::array<bool, 256> separatorTable() {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view(" \t\n\r\v\f,;")) table[c] = true;
+  return table;
+}
+constexpr std::array<bool, 256> kSeparators = separatorTable();
+
+// A UTF-8 continuation byte does not start a new character.
+bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+}  // namespace
+
+bool isSeparator(char c) noexcept { return kSeparators[static_cast<unsigned char>(c)]; }
+
+TokenReader::TokenReader(int fd, std::size_t maxToken, std::size_t buffer)
+    : fd_(fd), maxToken_(maxToken), buffer_(buffer == 0 ? 1 : buffer) {
+  cur_ = end_ = buffer_.data();
+}
+
+TokenReader::TokenReader(std::string_view text, std::size_t maxToken)
+    : maxToken_(maxToken), cur_(text.data()), end_(text.data() + text.size()) {}
+
+bool TokenReader::refill() {
+  if (fd_ < 0) return false;
+  for (;;) {
+    ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
+    if (got > 0) {
+      cur_ = buffer_.data();
+      end_ = cur_ + got;
+      return true;
+    }
+    if (got == 0) {
+      fd_ = -1;
+      return false;
+    }
+    if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "read");
+  }
+}
+
+void TokenReader::advanceColumns(const char* from, const char* to) noexcept {
+  for (; from != to; ++from) column_ += startsCharacter(*from);
+}
+
+// Keeps a piece of a token that straddles a refill, up to maxToken_ bytes.
+void TokenReader::keep(const char* from, const char* to) {
+  std::size_t room = maxToken_ - pending_.size();
+  std::size_t length = static_cast<std::size_t>(to - from);
+  if (length > room) {
+    length = room;
+    pendingTooLong_ = true;
+  }
+  pending_.append(from, length);
+}
+
+// Moves past separators; false at the end of the input.
+bool TokenReader::skipSeparators() {
+  for (;;) {
+    while (cur_ != end_ && isSeparator(*cur_)) {
+      if (*cur_ == '\n') {
+        ++line_;
+        column_ = 1;
+      } else {
+        ++column_;
+      }
+      ++cur_;
+    }
+    if (cur_ != end_) return true;
+    if (!refill()) return false;
+  }
+}
+
+std::optional<Token> TokenReader::next() {
+  if (!skipSeparators()) return std::nullopt;
+  Token token;
+  token.line = line_;
+  token.column = column_;
+  pending_.clear();
+  pendingTooLong_ = false;
+  bool straddles = false;
+  for (;;) {
+    const char* start = cur_;
+    while (cur_ != end_ && !isSeparator(*cur_)) ++cur_;
+    advanceColumns(start, cur_);
+    if (cur_ != end_ && !straddles) {
+      std::size_t length = static_cast<std::size_t>(cur_ - start);
+      token.tooLong = length > maxToken_;
+      token.text = std::string_view(start, token.tooLong ? maxToken_ : length);
+      return token;
+    }
+    keep(start, cur_);
+    straddles = true;
+    if (cur_ != end_ || !refill()) break;
+  }
+  token.text = pending_;
+  token.tooLong = pendingTooLong_;
+  return token;
+}
+
+}  // namespace quire::decimal

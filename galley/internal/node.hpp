@@ -1,0 +1,169 @@
+// The node structs behind Doc, shared by the library's sources.
+//
+// Every node starts with a NodeHeader (kind and two flags computed when the
+// node is built); the kind says which struct follows. Nodes never change
+// after construction except the lazily computed wide alternative of a
+// group, which is published once through an atomic pointer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "galley/doc.hpp"
+
+namespace quire::galley::detail {
+
+using NodePtr = std::shared_ptr<const NodeHeader>;
+
+// Wrapping arithmetic for columns and indentation: an absurd nesting delta
+// must not be undefined behaviour.
+inline std::int64_t wrapAdd(std::int64_t a, std::int64_t b) noexcept {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+inline std::int64_t wrapSub(std::int64_t a, std::int64_t b) noexcept {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+struct CharNode : NodeHeader {
+  explicit CharNode(char32_t c) : NodeHeader{DocKind::Char, true, true}, value(c) {}
+  char32_t value;
+};
+
+struct TextNode : NodeHeader {
+  TextNode(std::int64_t n, std::string s)
+      : NodeHeader{DocKind::Text, true, true}, length(n), value(std::move(s)) {}
+  std::int64_t length;
+  std::string value;
+};
+
+// FlatAlt (first = normal form, second = flat form) and Cat.
+struct PairNode : NodeHeader {
+  PairNode(DocKind k, Doc a, Doc b)
+      : NodeHeader{k, k == DocKind::Cat && a.flatStable() && b.flatStable(),
+                   a.unstyled() && b.unstyled()},
+        first(std::move(a)),
+        second(std::move(b)) {}
+  Doc first;
+  Doc second;
+};
+
+struct NestNode : NodeHeader {
+  NestNode(std::int64_t d, Doc x)
+      : NodeHeader{DocKind::Nest, x.flatStable(), x.unstyled()}, delta(d), inner(std::move(x)) {}
+  std::int64_t delta;
+  Doc inner;
+};
+
+// A group's wide alternative is flatten(narrow), filled in on first use; a
+// Union built directly carries its wide alternative from the start.
+struct UnionNode : NodeHeader {
+  explicit UnionNode(Doc narrowForm)
+      : NodeHeader{DocKind::Union, false, narrowForm.unstyled()},
+        narrow(std::move(narrowForm)),
+        eager(false) {
+    // flatten^t of a group is flatten^(t+1) of its argument; a group of a
+    // group goes one level further, and so on: the end of such a chain is
+    // found here, once, so that laying it out flat does not walk it.
+    flatTarget = &narrow;
+    if (narrow.kind() == DocKind::Union) {
+      const auto& inner = static_cast<const UnionNode&>(*narrow.node());
+      if (!inner.eager) {
+        flatTarget = inner.flatTarget;
+        flatExtra = inner.flatExtra + 1;
+      }
+    }
+  }
+  UnionNode(Doc wideForm, Doc narrowForm)
+      : NodeHeader{DocKind::Union, false, wideForm.unstyled() && narrowForm.unstyled()},
+        narrow(std::move(narrowForm)),
+        wide(new Doc(std::move(wideForm))),
+        eager(true) {}
+  UnionNode(const UnionNode&) = delete;
+  UnionNode& operator=(const UnionNode&) = delete;
+  ~UnionNode() { delete wide.load(std::memory_order_acquire); }
+  bool lazy() const noexcept { return !eager; }
+
+  Doc narrow;
+  mutable std::atomic<const Doc*> wide{nullptr};
+  bool eager;
+  // Groups only: flatten^t of this node is flatten^(t + flatExtra) of
+  // *flatTarget, a document inside this node's chain of groups.
+  const Doc* flatTarget = nullptr;
+  std::uint32_t flatExtra = 1;
+};
+
+// Column, Columns and Nesting. flatten and plain do not call the function;
+// they wrap it: a wrapper points at the node with the function (base) and
+// says how often to flatten the result and whether to make it plain.
+struct FnNode : NodeHeader {
+  FnNode(DocKind k, ColumnFunction f)
+      : NodeHeader{k, false, false}, intFn(std::move(f)) {}
+  explicit FnNode(ColumnsFunction f) : NodeHeader{DocKind::Columns, false, false}, widthFn(std::move(f)) {}
+  FnNode(DocKind k, Doc baseNode, std::uint32_t flattenCount, bool makePlain)
+      : NodeHeader{k, false, makePlain},
+        base(std::move(baseNode)),
+        flattens(flattenCount),
+        plain(makePlain) {}
+  ColumnFunction intFn;
+  ColumnsFunction widthFn;
+  Doc base;
+  std::uint32_t flattens = 0;
+  bool plain = false;
+};
+
+struct ColorNode : NodeHeader {
+  ColorNode(ConsoleLayer l, ColorIntensity i, Color c, Doc x)
+      : NodeHeader{DocKind::Color, x.flatStable(), false},
+        layer(l),
+        intensity(i),
+        color(c),
+        inner(std::move(x)) {}
+  ConsoleLayer layer;
+  ColorIntensity intensity;
+  Color color;
+  Doc inner;
+};
+
+// Intensify, Italicize and Underline: one small attribute and a document.
+template <DocKind K, class Attribute>
+struct AttributeNode : NodeHeader {
+  AttributeNode(Attribute a, Doc x)
+      : NodeHeader{K, x.flatStable(), false}, attribute(a), inner(std::move(x)) {}
+  Attribute attribute;
+  Doc inner;
+};
+using IntensifyNode = AttributeNode<DocKind::Intensify, ConsoleIntensity>;
+using ItalicizeNode = AttributeNode<DocKind::Italicize, bool>;
+using UnderlineNode = AttributeNode<DocKind::Underline, Underlining>;
+
+struct RestoreNode : NodeHeader {
+  explicit RestoreNode(const Style& s) : NodeHeader{DocKind::RestoreFormat, true, false}, style(s) {}
+  Style style;
+};
+
+template <class T>
+const T& as(const Doc& d) noexcept {
+  return static_cast<const T&>(*d.node());
+}
+
+template <class T, class... Args>
+Doc makeNode(Args&&... args) {
+  return Doc(NodePtr(std::make_shared<const T>(std::forward<Args>(args)...)));
+}
+
+// The wide alternative of a Union, flattening a group's argument on first use.
+const Doc& unionWide(const UnionNode& u);
+// Calls a Column/Columns/Nesting function and applies the node's wrappers.
+Doc applyFunction(const Doc& fnDoc, std::int64_t argument);
+Doc applyWidthFunction(const Doc& fnDoc, std::optional<std::int64_t> width);
+// plain x (declared publicly in combinators.hpp).
+Doc plainDoc(const Doc& x);
+// UTF-8 of one character; an invalid code point (a surrogate or beyond
+// U+10FFFF) becomes U+FFFD so the output stays valid UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+std::int64_t countCharacters(std::string_view utf8) noexcept;
+
+}  // namespace quire::galley::detail

@@ -1,0 +1,460 @@
+// Rounding decimals to binary floating point, and the bounded conversions.
+//
+// A decimal c × 10^e reaches a float or double by one of three roads, cheapest
+// first:
+//  1. |c| < 2^53 and 10^|e| exact in double (|e| <= 22): one multiplication or
+//     division, which IEEE arithmetic rounds correctly by itself.
+//  2. |c| < 2^64: c × 5^e × 2^e with 5^e taken from a table of 128-bit
+//     truncations. The 192-bit product is known to within c units in its
+//     last place, which decides the rounding unless the product lies that
+//     close to a halfway point.
+//  3. Otherwise exact integer arithmetic: floor(c × 10^e / 2^ulp) and its
+//     remainder, rounded half to even by hand. Sizes are checked first, so a
+//     value far out of range never forms its power of ten.
+#include "scientific/convert.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+
+#include "base/error.hpp"
+#include "scientific/internal/numeric.hpp"
+#include "scientific/internal/sciconv_powers_of_five.hpp"
+
+namespace quire::scientific {
+namespace {
+
+using detail::int128;
+using detail::uint128;
+
+// ---------------------------------------------------------------------------
+// fromFloatDigits
+
+template <std::floating_point F>
+Scientific shortestDecimal(F x) {
+  if (!std::isfinite(x)) throwError("fromFloatDigits: not a finite number");
+  if (x == 0) return Scientific();
+  // "[-]d[.ddd]e(+|-)xx" with the fewest digits that read back as x.
+  char text[64];
+  const char* end = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific).ptr;
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  char digits[sizeof text + 1];
+  int count = 0;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits[count++] = *p;
+  }
+  ++p;
+  const bool negativeExponent = *p == '-';
+  int exponent = 0;
+  std::from_chars(p + 1, end, exponent);
+  if (negativeExponent) exponent = -exponent;
+  exponent -= count - 1;
+  while (count > 1 && digits[count - 1] == '0') {
+    --count;
+    ++exponent;
+  }
+  if (count <= 18) {
+    std::int64_t c = 0;
+    for (int i = 0; i < count; ++i) c = c * 10 + (digits[i] - '0');
+    return Scientific(negative ? -c : c, exponent);
+  }
+  digits[count] = '\0';
+  mpz_class c(digits, 10);
+  if (negative) c = -c;
+  return Scientific(std::move(c), exponent);
+}
+
+// ---------------------------------------------------------------------------
+// Floating-point formats
+
+template <std::floating_point F>
+struct Format {
+  static_assert(std::numeric_limits<F>::radix == 2, "binary floating point only");
+  static constexpr int digits = std::numeric_limits<F>::digits;
+  // 2^(minExponent - 1) is the least normal value, 2^(minExponent - digits)
+  // the least subnormal; every finite value is below 2^maxExponent.
+  static constexpr int minExponent = std::numeric_limits<F>::min_exponent;
+  static constexpr int maxExponent = std::numeric_limits<F>::max_exponent;
+
+  static F infinity(bool negative) {
+    return negative ? -std::numeric_limits<F>::infinity() : std::numeric_limits<F>::infinity();
+  }
+  static F zero(bool negative) { return negative ? -F(0) : F(0); }
+};
+
+// log10(radix) for radix 2, as the decimal limits below are defined.
+constexpr double radixLog10 = 0.30102999566398119521;
+
+constexpr std::int64_t ceilToInt(double x) {
+  const auto t = static_cast<std::int64_t>(x);
+  return static_cast<double>(t) < x ? t + 1 : t;
+}
+constexpr std::int64_t floorToInt(double x) {
+  const auto t = static_cast<std::int64_t>(x);
+  return static_cast<double>(t) > x ? t - 1 : t;
+}
+
+// Decimal exponents beyond which the exponent alone puts a value out of range.
+template <std::floating_point F>
+constexpr std::int64_t overflowLimit = ceilToInt(Format<F>::maxExponent* radixLog10);
+template <std::floating_point F>
+constexpr std::int64_t underflowLimit = floorToInt(Format<F>::minExponent* radixLog10) -
+                                        ceilToInt(Format<F>::digits* radixLog10);
+
+static_assert(overflowLimit<double> == 309 && underflowLimit<double> == -324);
+static_assert(overflowLimit<float> == 39 && underflowLimit<float> == -46);
+
+// ---------------------------------------------------------------------------
+// Road 3: exact rounding
+
+// q (< 2^digits of F) as an F; exact, since q has at most digits bits.
+template <std::floating_point F>
+F integerToFloat(const mpz_class& q) {
+  F value = 0;
+  for (std::size_t i = mpz_size(q.get_mpz_t()); i-- > 0;) {
+    value = std::ldexp(value, 64) +
+            static_cast<F>(mpz_getlimbn(q.get_mpz_t(), static_cast<mp_size_t>(i)));
+  }
+  return value;
+}
+
+// The nearest F to n × 10^e for n > 0, ties to even.
+template <std::floating_point F>
+F nearestExact(mpz_srcptr n, std::int64_t e) {
+  using Fmt = Format<F>;
+  const int128 bits = static_cast<int128>(mpz_sizeinbase(n, 2));
+  // n × 10^e lies in [2^(bits-1) × 10^e, 2^bits × 10^e), and 10^|e| >= 8^|e|:
+  // values far out of range are decided before any power of ten is formed,
+  // which also bounds the powers formed below by the size of n.
+  if (e >= 0 && bits - 1 + 3 * int128(e) >= Fmt::maxExponent) return Fmt::infinity(false);
+  if (e < 0 && bits + 3 * int128(e) <= Fmt::minExponent - Fmt::digits - 1) return 0;
+  mpz_class num;
+  mpz_class den = 1;
+  if (e >= 0) {
+    detail::setBoundedPowerOfTen(num.get_mpz_t(), static_cast<std::uint64_t>(e));
+    mpz_mul(num.get_mpz_t(), num.get_mpz_t(), n);
+  } else {
+    mpz_set(num.get_mpz_t(), n);
+    detail::setBoundedPowerOfTen(den.get_mpz_t(), static_cast<std::uint64_t>(-int128(e)));
+  }
+  // exp2 = floor(log2(num / den)).
+  std::int64_t exp2 = static_cast<std::int64_t>(mpz_sizeinbase(num.get_mpz_t(), 2)) -
+                      static_cast<std::int64_t>(mpz_sizeinbase(den.get_mpz_t(), 2));
+  {
+    mpz_class scaled;
+    if (exp2 >= 0) {
+      mpz_mul_2exp(scaled.get_mpz_t(), den.get_mpz_t(), static_cast<mp_bitcnt_t>(exp2));
+      if (num < scaled) --exp2;
+    } else {
+      mpz_mul_2exp(scaled.get_mpz_t(), num.get_mpz_t(), static_cast<mp_bitcnt_t>(-exp2));
+      if (scaled < den) --exp2;
+    }
+  }
+  if (exp2 >= Fmt::maxExponent) return Fmt::infinity(false);
+  if (exp2 < Fmt::minExponent - Fmt::digits - 1) return 0;  // below half the least subnormal
+  // The unit in the last place: digits bits below the leading one, or the
+  // least subnormal's.
+  std::int64_t ulp = std::max<std::int64_t>(exp2 - Fmt::digits + 1, Fmt::minExponent - Fmt::digits);
+  if (ulp >= 0) {
+    mpz_mul_2exp(den.get_mpz_t(), den.get_mpz_t(), static_cast<mp_bitcnt_t>(ulp));
+  } else {
+    mpz_mul_2exp(num.get_mpz_t(), num.get_mpz_t(), static_cast<mp_bitcnt_t>(-ulp));
+  }
+  mpz_class q, r;
+  mpz_fdiv_qr(q.get_mpz_t(), r.get_mpz_t(), num.get_mpz_t(), den.get_mpz_t());
+  r <<= 1;
+  const int half = cmp(r, den);
+  if (half > 0 || (half == 0 && mpz_odd_p(q.get_mpz_t()))) ++q;
+  if (mpz_sizeinbase(q.get_mpz_t(), 2) > static_cast<std::size_t>(Fmt::digits)) {
+    q >>= 1;  // rounded up to 2^digits
+    ++ulp;
+  }
+  return std::ldexp(integerToFloat<F>(q), static_cast<int>(ulp));
+}
+
+// ---------------------------------------------------------------------------
+// Road 2: 128-bit powers of five (float and double)
+
+// m × 2^(exp2 - digits + 1) as a float or double, where m has been rounded to
+// `keep` bits: digits bits for a normal value (m may have carried to
+// 2^digits), fewer for a subnormal one, whose m is then the bit pattern.
+template <std::floating_point F>
+F composeFloat(std::uint64_t m, int exp2, int keep) {
+  using Fmt = Format<F>;
+  using Word = std::conditional_t<sizeof(F) == 8, std::uint64_t, std::uint32_t>;
+  if (exp2 >= Fmt::maxExponent) return Fmt::infinity(false);
+  if (keep < Fmt::digits) return std::bit_cast<F>(static_cast<Word>(m));
+  // The hidden bit of m adds one to the exponent field, and a carry to
+  // 2^digits adds another (up to infinity's pattern).
+  const Word field = static_cast<Word>(exp2 - Fmt::minExponent + 1);
+  return std::bit_cast<F>(static_cast<Word>((field << (Fmt::digits - 1)) + m));
+}
+
+// The nearest F to w × 10^q × 2^binaryShift (w > 0) from the truncated 5^q
+// of the table, or nullopt when the truncation leaves the rounding open.
+template <std::floating_point F>
+std::optional<F> nearestByPowerOfFive(std::uint64_t w, int q, int binaryShift = 0) {
+  using Fmt = Format<F>;
+  static_assert(Fmt::digits <= 53, "the rounding point must lie in the top limb");
+  const detail::PowerOfFive& t = detail::powerOfFive(q);
+  const int shift = std::countl_zero(w);
+  w <<= shift;
+  // X = w × T, 192 bits in x2:x1:x0, between 2^190 and 2^192. The value is
+  // X × 2^scale exactly for an exact entry, otherwise within [X, X + w).
+  const uint128 a = uint128(w) * t.hi;
+  const uint128 b = uint128(w) * t.lo;
+  const uint128 mid = uint128(static_cast<std::uint64_t>(a)) + (b >> 64);
+  const auto x0 = static_cast<std::uint64_t>(b);
+  const auto x1 = static_cast<std::uint64_t>(mid);
+  const auto x2 = static_cast<std::uint64_t>(a >> 64) + static_cast<std::uint64_t>(mid >> 64);
+  const bool exact = q >= 0 && q <= detail::maxExactPowerOfFive;
+
+  const int length = 192 - std::countl_zero(x2);
+  const int scale = t.binaryExponent + q - shift + binaryShift;
+  const int exp2 = length - 1 + scale;
+  int keep = Fmt::digits;
+  if (exp2 < Fmt::minExponent - 1) keep -= Fmt::minExponent - 1 - exp2;
+  if (keep < 0) {
+    // Below half the least subnormal, unless an inexact X lies within w of
+    // the next power of two, which is that half.
+    const bool nearPowerOfTwo = x1 == ~std::uint64_t{0} && (x2 & (x2 + 1)) == 0;
+    if (keep == -1 && !exact && nearPowerOfTwo) return std::nullopt;
+    return F(0);
+  }
+  // Round X at bit roundAt; the bits below it are lowTop:x1:x0, the halfway
+  // point is halfTop:0:0.
+  const int topBits = length - keep - 128;  // 10 ... 64
+  const std::uint64_t kept = topBits == 64 ? 0 : x2 >> topBits;
+  const std::uint64_t lowTop = topBits == 64 ? x2 : x2 & ((std::uint64_t{1} << topBits) - 1);
+  const std::uint64_t halfTop = std::uint64_t{1} << (topBits - 1);
+  const bool atHalf = lowTop == halfTop && (x1 | x0) == 0;
+  if (!exact && (atHalf || (lowTop == halfTop - 1 && x1 == ~std::uint64_t{0}))) return std::nullopt;
+  const bool aboveHalf = lowTop > halfTop || (lowTop == halfTop && (x1 | x0) != 0);
+  const std::uint64_t m = kept + ((aboveHalf || (atHalf && (kept & 1) != 0)) ? 1 : 0);
+  return composeFloat<F>(m, exp2, keep);
+}
+
+// 10^0 ... 10^n as F, all exact.
+template <std::floating_point F, std::size_t N>
+constexpr std::array<F, N> exactPowersOfTen() {
+  std::array<F, N> table{};
+  F p = 1;
+  for (F& entry : table) {
+    entry = p;
+    p *= 10;
+  }
+  return table;
+}
+
+// Road 1 limits: integers below 2^digits and powers of ten whose 5^e fits in
+// digits bits are exact in F.
+template <std::floating_point F>
+constexpr int exactPowerOfTenLimit = Format<F>::digits >= 64 ? 27
+                                                             : (Format<F>::digits >= 53 ? 22 : 10);
+template <std::floating_point F>
+constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
+
+// The nearest F to w × 10^e, w > 0.
+template <std::floating_point F>
+F nearestWord(std::uint64_t w, std::int64_t e) {
+  using Fmt = Format<F>;
+  constexpr int exactLimit = exactPowerOfTenLimit<F>;
+  constexpr std::uint64_t maxExactWord =
+      Fmt::digits >= 64 ? ~std::uint64_t{0} : std::uint64_t{1} << (Fmt::digits % 64);
+  if (w <= maxExactWord && e >= -exactLimit && e <= exactLimit) {
+    const F x = static_cast<F>(w);
+    return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
+                  : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
+  }
+  if constexpr (Fmt::digits <= 53) {
+    // w × 10^e < 2^64 × 10^-343 is below half the least subnormal double.
+    if (e < detail::minPowerOfFive) return 0;
+    if (e > detail::maxPowerOfFive) return Fmt::infinity(false);
+    if (auto v = nearestByPowerOfFive<F>(w, static_cast<int>(e))) return *v;
+  }
+  mp_limb_t limb = w;
+  mpz_t view;
+  return nearestExact<F>(mpz_roinit_n(view, &limb, 1), e);
+}
+
+// The nearest F to |c| × 10^e for a coefficient of two limbs or more.
+template <std::floating_point F>
+F nearestWide(mpz_srcptr c, std::int64_t e) {
+  const auto limbs = static_cast<mp_size_t>(mpz_size(c));
+  const mp_limb_t* limb = mpz_limbs_read(c);
+  if constexpr (Format<F>::digits <= 53) {
+    // |c| lies in [w, w + 1) × 2^shift for its leading 64 bits w. When both
+    // ends round alike, so does everything between them.
+    constexpr mp_size_t maxLimbs = 64;
+    if (limbs <= maxLimbs && e >= detail::minPowerOfFive && e <= detail::maxPowerOfFive) {
+      const int lead = std::countl_zero(limb[limbs - 1]);
+      const std::uint64_t w = lead == 0
+                                  ? limb[limbs - 1]
+                                  : (limb[limbs - 1] << lead) | (limb[limbs - 2] >> (64 - lead));
+      const int shift = static_cast<int>(64 * (limbs - 1)) - lead;
+      if (w != ~std::uint64_t{0}) {
+        const auto q = static_cast<int>(e);
+        const std::optional<F> low = nearestByPowerOfFive<F>(w, q, shift);
+        if (low && low == nearestByPowerOfFive<F>(w + 1, q, shift)) return *low;
+      }
+    }
+  }
+  mpz_t magnitude;
+  return nearestExact<F>(mpz_roinit_n(magnitude, limb, limbs), e);
+}
+
+// The nearest F to s, s != 0, with the sign of s.
+template <std::floating_point F>
+F nearest(const Scientific& s) {
+  const std::int64_t e = s.base10Exponent();
+  if (s.hasSmallCoefficient()) {
+    const std::int64_t c = s.smallCoefficient();
+    const F v = nearestWord<F>(detail::unsignedAbs(c), e);
+    return c < 0 ? -v : v;
+  }
+  mpz_srcptr c = s.bigCoefficient().get_mpz_t();
+  const F v = mpz_size(c) == 1 ? nearestWord<F>(mpz_getlimbn(c, 0), e) : nearestWide<F>(c, e);
+  return mpz_sgn(c) < 0 ? -v : v;
+}
+
+// floor(log10 |c|) of a non-zero coefficient.
+std::int64_t leadingDigitPosition(const Scientific& s) {
+  if (s.hasSmallCoefficient())
+    return detail::decimalDigits(detail::unsignedAbs(s.smallCoefficient())) - 1;
+  return detail::decimalDigits(s.bigCoefficient().get_mpz_t()) - 1;
+}
+
+template <std::floating_point F>
+Bounded<F> boundedReal(const Scientific& s) {
+  using Fmt = Format<F>;
+  const int sign = s.coefficientSign();
+  if (sign == 0) return {true, F(0)};
+  const std::int64_t e = s.base10Exponent();
+  if (e > maxExpt && e > overflowLimit<F>) return {false, Fmt::infinity(sign < 0)};
+  if (e < -maxExpt && e < underflowLimit<F> && e + leadingDigitPosition(s) < underflowLimit<F>) {
+    return {false, Fmt::zero(sign < 0)};
+  }
+  return {true, nearest<F>(s)};
+}
+
+// ---------------------------------------------------------------------------
+// Integers
+
+// c × 10^e for c != 0 when that is an integer below 10^20 in magnitude;
+// nullopt for a fraction or a larger value (both out of every 64-bit range).
+std::optional<int128> smallIntegerValue(std::int64_t c, std::int64_t e) {
+  if (e >= 0) {
+    if (e > 19) return std::nullopt;
+    return int128(c) * detail::wordPowersOfTen[static_cast<std::size_t>(e)];
+  }
+  // |c| < 10^19: no multiple of 10^19 or more but 0.
+  if (e < -18) return std::nullopt;
+  const std::uint64_t p = detail::wordPowersOfTen[static_cast<std::size_t>(-e)];
+  const std::uint64_t m = detail::unsignedAbs(c);
+  if (m % p != 0) return std::nullopt;
+  const int128 v = m / p;
+  return c < 0 ? -v : v;
+}
+
+// The value of s != 0 when it is an integer and its exponent is at most
+// maxExponent (a larger one makes |s| >= 10^(maxExponent + 1)); otherwise
+// nullopt. Forms no power of ten beyond 10^maxExponent or the coefficient's
+// own size.
+std::optional<mpz_class> integerValueUpTo(const Scientific& s, std::int64_t maxExponent) {
+  const std::int64_t e = s.base10Exponent();
+  const detail::CoefficientView c(s);
+  mpz_class v;
+  if (e >= 0) {
+    if (e > maxExponent) return std::nullopt;
+    detail::setBoundedPowerOfTen(v.get_mpz_t(), static_cast<std::uint64_t>(e));
+    mpz_mul(v.get_mpz_t(), v.get_mpz_t(), c.get());
+    return v;
+  }
+  // A multiple of 10^-e other than 0 has more than -e digits.
+  const int128 fractionDigits = -int128(e);
+  if (fractionDigits >= static_cast<int128>(mpz_sizeinbase(c.get(), 10))) return std::nullopt;
+  mpz_class p, r;
+  detail::setBoundedPowerOfTen(p.get_mpz_t(), static_cast<std::uint64_t>(fractionDigits));
+  mpz_tdiv_qr(v.get_mpz_t(), r.get_mpz_t(), c.get(), p.get_mpz_t());
+  if (r != 0) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+Scientific fromFloatDigits(float x) { return shortestDecimal(x); }
+Scientific fromFloatDigits(double x) { return shortestDecimal(x); }
+Scientific fromFloatDigits(long double x) { return shortestDecimal(x); }
+
+namespace detail {
+
+Bounded<float> toBoundedFloat(const Scientific& s) { return boundedReal<float>(s); }
+Bounded<double> toBoundedDouble(const Scientific& s) { return boundedReal<double>(s); }
+Bounded<long double> toBoundedLongDouble(const Scientific& s) {
+  return boundedReal<long double>(s);
+}
+
+std::optional<std::int64_t> boundedSigned(const Scientific& s, std::int64_t lo, std::int64_t hi) {
+  if (s.coefficientSign() == 0)
+    return lo <= 0 && 0 <= hi ? std::optional<std::int64_t>(0) : std::nullopt;
+  if (s.hasSmallCoefficient()) {
+    const auto v = smallIntegerValue(s.smallCoefficient(), s.base10Exponent());
+    if (!v || *v < lo || *v > hi) return std::nullopt;
+    return static_cast<std::int64_t>(*v);
+  }
+  // |c| >= 2^63: any positive exponent leaves the 64-bit range.
+  const auto v = integerValueUpTo(s, 0);
+  if (!v || !mpz_fits_slong_p(v->get_mpz_t())) return std::nullopt;
+  const long n = mpz_get_si(v->get_mpz_t());
+  if (n < lo || n > hi) return std::nullopt;
+  return n;
+}
+
+std::optional<std::uint64_t> boundedUnsigned(const Scientific& s, std::uint64_t hi) {
+  if (s.coefficientSign() == 0) return 0;
+  if (s.coefficientSign() < 0) return std::nullopt;  // no negative integer is in range
+  if (s.hasSmallCoefficient()) {
+    const auto v = smallIntegerValue(s.smallCoefficient(), s.base10Exponent());
+    if (!v || *v > hi) return std::nullopt;
+    return static_cast<std::uint64_t>(*v);
+  }
+  const auto v = integerValueUpTo(s, 0);
+  if (!v || !mpz_fits_ulong_p(v->get_mpz_t())) return std::nullopt;
+  const unsigned long n = mpz_get_ui(v->get_mpz_t());
+  if (n > hi) return std::nullopt;
+  return n;
+}
+
+std::optional<mpz_class> boundedBig(const Scientific& s, const mpz_class& lo, const mpz_class& hi) {
+  const auto inRange = [&](const mpz_class& v) { return lo <= v && v <= hi; };
+  if (s.coefficientSign() == 0) return inRange(0) ? std::optional<mpz_class>(0) : std::nullopt;
+  const auto digitsOf = [](const mpz_class& v) {
+    return v == 0 ? 1 : decimalDigits(v.get_mpz_t());
+  };
+  const std::int64_t boundDigits = std::max(digitsOf(lo), digitsOf(hi));
+  auto v = integerValueUpTo(s, boundDigits);
+  if (!v || !inRange(*v)) return std::nullopt;
+  return v;
+}
+
+std::uint64_t wrappedInteger(const Scientific& integral) {
+  const std::uint64_t c = integral.hasSmallCoefficient()
+                              ? static_cast<std::uint64_t>(integral.smallCoefficient())
+                              : wrapToWord(integral.bigCoefficient().get_mpz_t());
+  return c * magnitudeWord(integral.base10Exponent());
+}
+
+mpz_class exactInteger(const Scientific& integral) {
+  mpz_class v =
+      powerOfTen(static_cast<std::uint64_t>(integral.base10Exponent()), "floatingOrInteger");
+  const CoefficientView c(integral);
+  mpz_mul(v.get_mpz_t(), v.get_mpz_t(), c.get());
+  return v;
+}
+
+}  // namespace detail
+}  // namespace quire::scientific

@@ -1,0 +1,192 @@
+#include "scientific/parse.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+
+#include "scientific/sciconv_test_support.hpp"
+
+namespace {
+
+using quire::Reading;
+using quire::scientific::Scientific;
+using sciconv_test::Stored;
+using sciconv_test::stored;
+namespace sci = quire::scientific;
+
+// Every reading as (stored form, rest).
+std::vector<std::pair<Stored, std::string>> readings(const std::vector<Reading<Scientific>>& rs) {
+  std::vector<std::pair<Stored, std::string>> out;
+  for (const auto& r : rs) out.emplace_back(stored(r.value), std::string(r.rest));
+  return out;
+}
+std::vector<std::pair<Stored, std::string>> readingsOf(std::string_view text) {
+  return readings(sci::readsPrec<Scientific>(0, text));
+}
+std::pair<Stored, std::string> reading(const char* c, std::int64_t e, const char* rest) {
+  return {stored(c, e), rest};
+}
+
+TEST(ParseTest, HeaderExample) {
+  auto r = sci::scientificP("-0.001 kg");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(stored(r->value), stored("-1", -3));
+  EXPECT_EQ(r->rest, " kg");
+  EXPECT_EQ(readingsOf(" ( 2.5 ) "), (std::vector{reading("25", -1, " ")}));
+  EXPECT_EQ(readingsOf("1e5x"), (std::vector{reading("1", 5, "x"), reading("1", 0, "e5x")}));
+  EXPECT_EQ(stored(*sci::read<Scientific>("1.5e3")), stored("15", 2));
+  EXPECT_EQ(sci::read<Scientific>("1.5 2"), std::nullopt);
+  auto list = sci::read<std::vector<Scientific>>("[1, 2.5]");
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->size(), 2u);
+  EXPECT_EQ(stored((*list)[1]), stored("25", -1));
+}
+
+TEST(ParseTest, GrammarKeepsEveryDigitAsWritten) {
+  const auto full = [](const char* text) {
+    auto r = sci::scientificP(text);
+    EXPECT_TRUE(r && r->rest.empty()) << text;
+    return r ? stored(r->value) : stored("none", 0);
+  };
+  EXPECT_EQ(full("1.5"), stored("15", -1));
+  EXPECT_EQ(full("-0.001"), stored("-1", -3));
+  EXPECT_EQ(full("+7"), stored("7", 0));
+  EXPECT_EQ(full("1E-2"), stored("1", -2));
+  EXPECT_EQ(full("1e+2"), stored("1", 2));
+  EXPECT_EQ(full("007"), stored("7", 0));
+  EXPECT_EQ(full("1.500e1"), stored("1500", -2));
+  EXPECT_EQ(full("1.50"), stored("150", -2));
+  EXPECT_EQ(full("12e3"), stored("12", 3));
+  EXPECT_EQ(full("-0.0"), stored("0", -1));
+  EXPECT_EQ(full("9223372036854775807"), stored("9223372036854775807", 0));
+  EXPECT_EQ(full("-9223372036854775808"), stored("-9223372036854775808", 0));
+  EXPECT_EQ(full("9223372036854775808"), stored("9223372036854775808", 0));
+  EXPECT_EQ(full("18446744073709551615.5"), stored("184467440737095516155", -1));
+  EXPECT_EQ(full("0000000000000000000000000000001.25"), stored("125", -2));
+  EXPECT_EQ(full("1e-9223372036854775808"), stored("1", std::numeric_limits<std::int64_t>::min()));
+  EXPECT_EQ(full("1e9223372036854775807"), stored("1", std::numeric_limits<std::int64_t>::max()));
+  EXPECT_EQ(full("1e0000000000000000000000000005"), stored("1", 5));
+  // Small coefficients are held inline.
+  EXPECT_TRUE(sci::scientificP("-123456789.0123456789")->value.hasSmallCoefficient());
+}
+
+TEST(ParseTest, PartialAndRejectedInput) {
+  EXPECT_EQ(readingsOf("1."), (std::vector{reading("1", 0, ".")}));
+  EXPECT_EQ(readingsOf("1e"), (std::vector{reading("1", 0, "e")}));
+  EXPECT_EQ(readingsOf("1e+"), (std::vector{reading("1", 0, "e+")}));
+  EXPECT_EQ(readingsOf("1.5.5"), (std::vector{reading("15", -1, ".5")}));
+  EXPECT_EQ(readingsOf("2 3"), (std::vector{reading("2", 0, " 3")}));
+  for (const char* bad : {".5", "-", "+", "e3", "", " ", "(", "()", "(1", "--1", "+-1", "- 1",
+                          "Infinity", "NaN", "\xd9\xa1", "１"}) {
+    EXPECT_TRUE(readingsOf(bad).empty()) << bad;
+    EXPECT_FALSE(sci::scientificP(bad)) << bad;
+    EXPECT_EQ(sci::read<Scientific>(bad), std::nullopt) << bad;
+  }
+  // scientificP skips no white space.
+  EXPECT_FALSE(sci::scientificP(" 1"));
+}
+
+TEST(ParseTest, ExponentsOutsideTheWordAreNotRead) {
+  EXPECT_EQ(readingsOf("1e99999999999999999999"),
+            (std::vector{reading("1", 0, "e99999999999999999999")}));
+  EXPECT_EQ(readingsOf("1e9223372036854775808"),
+            (std::vector{reading("1", 0, "e9223372036854775808")}));
+  EXPECT_EQ(readingsOf("1e-9223372036854775809"),
+            (std::vector{reading("1", 0, "e-9223372036854775809")}));
+  // The fraction's exponent plus the written one must fit as well.
+  EXPECT_EQ(readingsOf("0.1e-9223372036854775808"),
+            (std::vector{reading("1", -1, "e-9223372036854775808")}));
+  EXPECT_EQ(readingsOf("0.1e9223372036854775807"),
+            (std::vector{reading("1", 9223372036854775806, ""),
+                         reading("1", -1, "e9223372036854775807")}));
+  EXPECT_EQ(sci::read<Scientific>("1e99999999999999999999"), std::nullopt);
+  EXPECT_EQ(stored(sci::scientificP("1e99999999999999999999")->value), stored("1", 0));
+}
+
+TEST(ParseTest, StandardReader) {
+  EXPECT_EQ(readingsOf("((  (7)) )"), (std::vector{reading("7", 0, "")}));
+  EXPECT_EQ(readingsOf("\t\n 1.25e1 rest"),
+            (std::vector{reading("125", -1, " rest"), reading("125", -2, "e1 rest")}));
+  EXPECT_TRUE(readingsOf("((1)").empty());
+  EXPECT_EQ(readingsOf("(1))"), (std::vector{reading("1", 0, ")")}));
+  EXPECT_EQ(stored(*sci::read<Scientific>("  ( -3 )\n")), stored("-3", 0));
+  EXPECT_EQ(sci::read<Scientific>("1 x"), std::nullopt);
+  EXPECT_EQ(sci::readsPrec<Scientific>(11, "-2").size(), 1u);  // precedence restricts nothing
+  // Deep nesting costs a loop, not the stack.
+  std::string deep(100000, '(');
+  deep += "5";
+  deep.append(100000, ')');
+  EXPECT_EQ(stored(*sci::read<Scientific>(deep)), stored("5", 0));
+}
+
+TEST(ParseTest, Lists) {
+  const auto list = [](const char* text) {
+    std::vector<Stored> out;
+    if (auto values = sci::read<std::vector<Scientific>>(text)) {
+      for (const auto& v : *values) out.push_back(stored(v));
+    } else {
+      out.push_back(stored("none", 0));
+    }
+    return out;
+  };
+  EXPECT_EQ(list("[]"), std::vector<Stored>{});
+  EXPECT_EQ(list(" [ ] "), std::vector<Stored>{});
+  EXPECT_EQ(list("[1e5,(2),  -3.0 ]"),
+            (std::vector{stored("1", 5), stored("2", 0), stored("-30", -1)}));
+  EXPECT_EQ(list("([1])"), (std::vector{stored("1", 0)}));
+  for (const char* bad : {"[", "[1", "[1,]", "[,1]", "[1 2]", "1", "[1];"}) {
+    EXPECT_EQ(list(bad), (std::vector{stored("none", 0)})) << bad;
+  }
+  // A long list reads in linear time.
+  std::string text = "[";
+  for (int i = 0; i < 100000; ++i) text += (i ? ",1.5" : "1.5");
+  text += "]";
+  const auto start = std::chrono::steady_clock::now();
+  auto values = sci::read<std::vector<Scientific>>(text);
+  ASSERT_TRUE(values);
+  EXPECT_EQ(values->size(), 100000u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(ParseTest, LongCoefficientsAreExact) {
+  std::mt19937_64 rng(12);
+  for (std::size_t digits : {19u, 20u, 40u, 400u, 200000u}) {
+    std::string integer, fraction;
+    for (std::size_t i = 0; i < digits; ++i) integer.push_back(static_cast<char>('1' + rng() % 9));
+    for (std::size_t i = 0; i < digits / 2; ++i)
+      fraction.push_back(static_cast<char>('0' + rng() % 10));
+    const std::string text = "-" + integer + "." + fraction + "e-7";
+    auto r = sci::scientificP(text);
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->rest.empty());
+    EXPECT_EQ(r->value.coefficient(), -mpz_class(integer + fraction, 10)) << digits;
+    EXPECT_EQ(r->value.base10Exponent(), -static_cast<std::int64_t>(fraction.size()) - 7);
+  }
+}
+
+// Random texts of the grammar read back as the value they were built from.
+TEST(ParseTest, RandomTextsReadBack) {
+  std::mt19937_64 rng(13);
+  for (int i = 0; i < 20000; ++i) {
+    const int intDigits = 1 + static_cast<int>(rng() % 30);
+    const int fracDigits = static_cast<int>(rng() % 30);
+    std::string digits;
+    for (int d = 0; d < intDigits + fracDigits; ++d)
+      digits.push_back(static_cast<char>('0' + rng() % 10));
+    const std::int64_t written = static_cast<std::int64_t>(rng() % 2001) - 1000;
+    const bool negative = rng() % 2 == 1;
+    std::string text = negative ? "-" : (rng() % 4 == 0 ? "+" : "");
+    text.append(digits, 0, static_cast<std::size_t>(intDigits));
+    if (fracDigits > 0) text.append(".").append(digits, static_cast<std::size_t>(intDigits));
+    text.append(rng() % 2 ? "e" : "E").append(std::to_string(written));
+    mpz_class c(digits, 10);
+    if (negative) c = -c;
+    auto value = sci::read<Scientific>(text);
+    ASSERT_TRUE(value) << text;
+    EXPECT_EQ(stored(*value), stored(Scientific(c, written - fracDigits))) << text;
+  }
+}
+
+}  // namespace
