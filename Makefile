@@ -23,7 +23,7 @@ deps:
 demo: deps
 	cmake --preset release $(CMAKE_FLAGS) >/dev/null
 	cmake --build build/release --target quire-decimal
-	build/release/apps/decimal/quire-decimal
+	build/release/apps/decimal/quire-decimal --sample
 
 test: deps
 	cmake --preset release $(CMAKE_FLAGS)

@@ -65,9 +65,9 @@ std::string compactExponent(std::string text) {
   return text.substr(0, e + 1) + (text[e + 1] == '-' ? "-" : "") + digits;
 }
 
-std::string printfFormat(const char* spec, int decimals, double d) {
+std::string printfFormat(const char* pattern, int decimals, double d) {
   char buf[512];
-  std::snprintf(buf, sizeof buf, spec, decimals, d);
+  std::snprintf(buf, sizeof buf, pattern, decimals, d);
   return compactExponent(buf);
 }
 
