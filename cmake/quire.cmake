@@ -38,7 +38,9 @@ function(quire_library name)
     OUTPUT_NAME quire_${name}
     EXPORT_NAME ${name}
     VERSION ${PROJECT_VERSION}
-    SOVERSION ${PROJECT_VERSION_MAJOR})
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    # An installed library finds the quire libraries it links beside itself.
+    INSTALL_RPATH "$ORIGIN")
   generate_export_header(${target}
     BASE_NAME QUIRE_${upper}
     EXPORT_FILE_NAME ${QUIRE_GENERATED_DIR}/${name}/export.hpp)
