@@ -62,7 +62,7 @@ QUIRE_SCIENTIFIC_EXPORT Bounded<long double> toBoundedLongDouble(const Scientifi
 // s rounded to the nearest F, ties to even (a negative s keeps its sign, so
 // it may give -0.0). Out of range, with a signed infinity or zero, when the
 // exponent alone puts s beyond the type's limits: for double, an exponent
-// above 309, or below -324 with the leading digit below 10^-324. Values
+// above 324, or below -324 with the leading digit below 10^-324. Values
 // nearer the edge are in range even when they round to infinity or zero
 // (1e309 is an in-range infinity).
 template <std::floating_point F>
