@@ -161,21 +161,35 @@ void checkLength(int128 bound, const char* operation) {
 }
 
 // fmtAsExponent: d.ddd e(point-1).
-int128 exponentBound(std::string_view digits) { return static_cast<int128>(digits.size()) + kExponentRoom; }
-void writeExponent(Writer& w, std::string_view digits, int128 point) {
+// At least minFraction >= 1 digits follow the point, zeros after the digits.
+int128 exponentBound(std::string_view digits, std::uint64_t minFraction = 1) {
+  return static_cast<int128>(digits.size()) + minFraction + kExponentRoom;
+}
+void writeExponent(Writer& w, std::string_view digits, int128 point, std::uint64_t minFraction = 1) {
   if (digits == "0") {
     w.put("0.0e0");
     return;
   }
   w.put(digits.front());
-  if (digits.size() == 1) {
-    w.put(".0e");
-  } else {
-    w.put('.');
-    w.put(digits.substr(1));
-    w.put('e');
-  }
+  w.put('.');
+  w.put(digits.substr(1));
+  const std::uint64_t written = digits.size() - 1;
+  if (written < minFraction) w.zeros(minFraction - written);
+  w.put('e');
   w.integer(point - 1);
+}
+
+// The fraction digits the exponent layout of digits × 10^point needs so that
+// the text reads back: a reader keeps every written digit in the coefficient,
+// whose exponent (the written one less the fraction digits) must stay in
+// the 64-bit range. Past INT64_MAX, zeros are appended until it fits; their
+// number is bounded by the trailing zeros of the coefficient, hence by its
+// size. (Below INT64_MIN only the single zero of "d.0" can land, and the
+// reader takes that zero back into the exponent.)
+std::uint64_t readableFraction(std::string_view digits, int128 point) {
+  const int128 needed = point - 1 - std::numeric_limits<std::int64_t>::max();
+  const std::uint64_t written = std::max<std::uint64_t>(digits.size() - 1, 1);
+  return needed > static_cast<int128>(written) ? static_cast<std::uint64_t>(needed) : written;
 }
 
 // fmtAsFixed: every digit, padded with zeros up to the point or after "0.".
@@ -266,7 +280,7 @@ class Rendering {
     std::string_view d = value_.digits();
     int128 point = value_.point();
     if (format_ == FPFormat::Exponent) {
-      if (!decimals_) return extra + exponentBound(d);
+      if (!decimals_) return extra + exponentBound(d, readableFraction(d, point));
       return extra + static_cast<int128>(clampDecimals(*decimals_, 1)) + kExponentRoom;
     }
     if (!decimals_) return extra + fixedBound(d, point);
@@ -280,7 +294,8 @@ class Rendering {
     std::string_view d = value_.digits();
     int128 point = value_.point();
     if (format_ == FPFormat::Exponent) {
-      decimals_ ? writeExponentRounded(w, d, point, clampDecimals(*decimals_, 1)) : writeExponent(w, d, point);
+      decimals_ ? writeExponentRounded(w, d, point, clampDecimals(*decimals_, 1))
+                : writeExponent(w, d, point, readableFraction(d, point));
     } else {
       decimals_ ? writeFixedRounded(w, d, point, clampDecimals(*decimals_, 0)) : writeFixed(w, d, point);
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "scientific/parse.hpp"
 
 namespace {
 
@@ -264,6 +265,35 @@ TEST(FormatTest, AllRenderersAgree) {
   auto joined = sci::scientificBuilder(Scientific(1, 0)) + quire::builder::stringUtf8(",") +
                 sci::scientificBuilder(Scientific(-2, 9));
   EXPECT_EQ(quire::builder::toLazyByteString(joined).toString(), "1.0,-2.0e9");
+}
+
+}  // namespace
+
+namespace {
+
+// Every text show writes reads back to an equal value, also where the
+// written exponent lies just outside the 64-bit range.
+TEST(FormatTest, ShowReadsBackAtTheEdgesOfTheExponentRange) {
+  const mpz_class big("123" + std::string(30, '0'));
+  const std::vector<Scientific> coefficients = {
+      Scientific(1, 0),    Scientific(12, 0),     Scientific(-1200, 0), Scientific(10, 0),
+      Scientific(999999999999999999, 0), Scientific(kMax, 0), Scientific(kMin, 0),
+      Scientific(big, 0),  Scientific(mpz_class(-big * 7), 0), Scientific(0, 0)};
+  for (const Scientific& c : coefficients) {
+    for (std::int64_t e : {kMax, kMax - 1, kMax - 40, kMin, kMin + 1, kMin + 40, std::int64_t{0}}) {
+      const Scientific x = c.hasSmallCoefficient() ? Scientific(c.smallCoefficient(), e)
+                                                   : Scientific(c.bigCoefficient(), e);
+      const std::string text = sci::show(x);
+      const auto back = sci::read<Scientific>(text);
+      ASSERT_TRUE(back) << text;
+      EXPECT_EQ(*back, x) << text;
+    }
+  }
+  // The short forms stay as they were; zeros are added only where needed.
+  EXPECT_EQ(sci::show(Scientific(12, kMax)), "1.2e9223372036854775808");
+  EXPECT_EQ(sci::show(Scientific(1200, kMax)), "1.200e9223372036854775810");
+  EXPECT_EQ(sci::show(Scientific(10, kMax)), "1.0e9223372036854775808");
+  EXPECT_EQ(sci::show(Scientific(1, kMin)), "1.0e-9223372036854775808");
 }
 
 }  // namespace

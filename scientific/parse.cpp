@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "scientific/internal/numeric.hpp"
+
 namespace quire::scientific {
 namespace {
 
@@ -19,6 +21,10 @@ constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - 
 constexpr std::size_t maxWordDigits = 19;
 constexpr std::uint64_t maxPositive = std::numeric_limits<std::int64_t>::max();
 
+using detail::int128;
+constexpr int128 kMinExponent = std::numeric_limits<std::int64_t>::min();
+constexpr int128 kMaxExponent = std::numeric_limits<std::int64_t>::max();
+
 // What the grammar found at the start of a text.
 struct Scan {
   std::string_view integerDigits;
@@ -27,6 +33,7 @@ struct Scan {
   std::uint64_t word = 0;                // the digits' value when there are at most maxWordDigits
   std::size_t mantissaLength = 0;        // the text read up to the end of the fraction
   std::optional<std::int64_t> exponent;  // of the reading with an exponent, when offered
+  std::size_t strippedZeros = 0;         // trailing zeros that reading leaves out of its coefficient
   std::size_t length = 0;                // the text read with the exponent
 
   std::int64_t fractionExponent() const noexcept {
@@ -74,11 +81,9 @@ const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexce
   return p;
 }
 
-// The exponent part at p ('e' or 'E' just before it) added to base: the
-// exponent and the end of its digits, or nullopt when it has no digits or
-// leaves the 64-bit range.
-std::optional<std::pair<std::int64_t, const char*>> exponentPart(const char* p, const char* end,
-                                                                 std::int64_t base) noexcept {
+// The exponent written at p ('e' or 'E' just before it) and the end of its
+// digits, or nullopt when it has no digits or more than 64 bits of magnitude.
+std::optional<std::pair<int128, const char*>> exponentPart(const char* p, const char* end) noexcept {
   bool negative = false;
   if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
   const char* start = p;
@@ -88,13 +93,16 @@ std::optional<std::pair<std::int64_t, const char*>> exponentPart(const char* p, 
     overflow |= __builtin_mul_overflow(magnitude, 10, &magnitude);
     overflow |= __builtin_add_overflow(magnitude, static_cast<std::uint64_t>(*p - '0'), &magnitude);
   }
-  if (p == start) return std::nullopt;
-  if (overflow || magnitude > maxPositive + (negative ? 1 : 0)) return std::nullopt;
-  const std::int64_t x =
-      negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
-  std::int64_t exponent;
-  if (__builtin_add_overflow(base, x, &exponent)) return std::nullopt;
-  return std::pair{exponent, p};
+  if (p == start || overflow) return std::nullopt;
+  return std::pair{negative ? -int128(magnitude) : int128(magnitude), p};
+}
+
+// Trailing zeros of the digit run integer ++ fraction.
+std::size_t trailingZeros(std::string_view integer, std::string_view fraction) noexcept {
+  const std::size_t inFraction = fraction.size() - std::min(fraction.size(), fraction.find_last_not_of('0') + 1);
+  if (inFraction < fraction.size()) return inFraction;
+  const std::size_t lastNonZero = integer.find_last_not_of('0');
+  return inFraction + (lastNonZero == std::string_view::npos ? integer.size() : integer.size() - lastNonZero - 1);
 }
 
 std::optional<Scan> scan(std::string_view text) noexcept {
@@ -115,40 +123,58 @@ std::optional<Scan> scan(std::string_view text) noexcept {
   s.mantissaLength = static_cast<std::size_t>(p - begin);
   s.length = s.mantissaLength;
   if (p < end && (*p == 'e' || *p == 'E')) {
-    if (auto exponent = exponentPart(p + 1, end, s.fractionExponent())) {
-      s.exponent = exponent->first;
-      s.length = static_cast<std::size_t>(exponent->second - begin);
+    if (auto written = exponentPart(p + 1, end)) {
+      // The range is decided on the coefficient's final exponent. Below
+      // INT64_MIN, trailing zeros of the digits are moved into it when there
+      // are enough ("1.0e-9223372036854775808" is 1 × 10^INT64_MIN).
+      int128 exponent = written->first + s.fractionExponent();
+      if (exponent < kMinExponent && kMinExponent - exponent <= int128(trailingZeros(s.integerDigits, s.fractionDigits))) {
+        s.strippedZeros = static_cast<std::size_t>(kMinExponent - exponent);
+        exponent = kMinExponent;
+      }
+      if (exponent >= kMinExponent && exponent <= kMaxExponent) {
+        s.exponent = static_cast<std::int64_t>(exponent);
+        s.length = static_cast<std::size_t>(written->second - begin);
+      }
     }
   }
   return s;
 }
 
-// All the digits, without the '.', read by GMP at once.
-mpz_class bigCoefficient(const Scan& s) {
+// All the digits, without the '.' and the last `strip` ones, read by GMP at once.
+mpz_class bigCoefficient(const Scan& s, std::size_t strip) {
   std::string digits;
   digits.reserve(s.integerDigits.size() + s.fractionDigits.size() + 1);
   digits.append(s.integerDigits);
   digits.append(s.fractionDigits);
+  digits.resize(digits.size() - strip);
   mpz_class c;
-  mpz_set_str(c.get_mpz_t(), digits.c_str(), 10);
+  if (!digits.empty()) mpz_set_str(c.get_mpz_t(), digits.c_str(), 10);
   if (s.negative) mpz_neg(c.get_mpz_t(), c.get_mpz_t());
   return c;
 }
 
-Scientific valueOf(const Scan& s, std::int64_t exponent) {
+// The coefficient without its last `strip` digits (all zeros), times 10^exponent.
+Scientific valueOf(const Scan& s, std::int64_t exponent, std::size_t strip = 0) {
   if (s.fitsWord()) {
-    if (s.word <= maxPositive) {
-      const auto c = static_cast<std::int64_t>(s.word);
+    const std::uint64_t word = s.word / detail::wordPowersOfTen[strip];
+    if (word <= maxPositive) {
+      const auto c = static_cast<std::int64_t>(word);
       return Scientific(s.negative ? -c : c, exponent);
     }
-    if (s.negative && s.word == maxPositive + 1) {
+    if (s.negative && word == maxPositive + 1) {
       return Scientific(std::numeric_limits<std::int64_t>::min(), exponent);
     }
-    mpz_class c(static_cast<unsigned long>(s.word));
+    mpz_class c(static_cast<unsigned long>(word));
     if (s.negative) mpz_neg(c.get_mpz_t(), c.get_mpz_t());
     return Scientific(std::move(c), exponent);
   }
-  return Scientific(bigCoefficient(s), exponent);
+  return Scientific(bigCoefficient(s, strip), exponent);
+}
+
+// The longest reading's value.
+Scientific longestValue(const Scan& s) {
+  return s.exponent ? valueOf(s, *s.exponent, s.strippedZeros) : valueOf(s, s.fractionExponent());
 }
 
 }  // namespace
@@ -156,8 +182,7 @@ Scientific valueOf(const Scan& s, std::int64_t exponent) {
 std::optional<Reading<Scientific>> scientificP(std::string_view text) {
   const std::optional<Scan> s = scan(text);
   if (!s) return std::nullopt;
-  return Reading<Scientific>{valueOf(*s, s->exponent.value_or(s->fractionExponent())),
-                             std::string_view(text.data() + s->length, text.size() - s->length)};
+  return Reading<Scientific>{longestValue(*s), text.substr(s->length)};
 }
 
 std::vector<Reading<Scientific>> scientificReadings(std::string_view text) {
@@ -167,13 +192,26 @@ std::vector<Reading<Scientific>> scientificReadings(std::string_view text) {
   const Scientific withoutExponent = valueOf(*s, s->fractionExponent());
   if (s->exponent) {
     const Scientific withExponent =
-        withoutExponent.hasSmallCoefficient()
+        s->strippedZeros != 0 ? valueOf(*s, *s->exponent, s->strippedZeros)
+        : withoutExponent.hasSmallCoefficient()
             ? Scientific(withoutExponent.smallCoefficient(), *s->exponent)
             : Scientific(withoutExponent.bigCoefficient(), *s->exponent);
     readings.push_back({withExponent, text.substr(s->length)});
   }
   readings.push_back({withoutExponent, text.substr(s->mantissaLength)});
   return readings;
+}
+
+template <>
+std::optional<Scientific> read<Scientific>(std::string_view text) {
+  const std::string_view at = skipSpace(text);
+  // Parentheses may allow several readings: the general reader decides.
+  if (!at.empty() && at.front() == '(') return onlyFullReading(readsPrec<Scientific>(0, text));
+  // Otherwise only the longest reading can leave nothing but white space:
+  // the shorter one stops before an 'e'.
+  const std::optional<Scan> s = scan(at);
+  if (!s || !skipSpace(at.substr(s->length)).empty()) return std::nullopt;
+  return longestValue(*s);
 }
 
 template <>
@@ -184,6 +222,11 @@ std::vector<Reading<Scientific>> readsPrec<Scientific>(int /*precedence*/, std::
 namespace {
 
 using ListReading = Reading<std::vector<Scientific>>;
+
+bool canContinueList(std::string_view rest) noexcept {
+  const std::string_view next = skipSpace(rest);
+  return !next.empty() && (next.front() == ',' || next.front() == ']');
+}
 
 // The readings of "[" element ("," element)* "]" or "[" "]" at text.
 // Every element reading that can go on is followed; for well-formed input
@@ -207,6 +250,10 @@ std::vector<ListReading> listReadings(std::string_view text) {
       const std::optional<std::string_view> comma = readToken(partial.rest, ",");
       if (!comma) continue;
       std::vector<Reading<Scientific>> elements = readsPrec<Scientific>(0, *comma);
+      // Only an element followed by "," or "]" can go on. A number offers at
+      // most one such reading (the other stops before an 'e'), so the
+      // partial list is moved on, not copied, and reading stays linear.
+      std::erase_if(elements, [](const Reading<Scientific>& e) { return !canContinueList(e.rest); });
       for (std::size_t k = 0; k < elements.size(); ++k) {
         std::vector<Scientific> values =
             k + 1 == elements.size() ? std::move(partial.value) : partial.value;

@@ -8,8 +8,11 @@
 // "5." as a fraction (the '.' is left unread), white space inside the
 // number, non-ASCII digits, "Infinity" and "NaN".
 //
-// An exponent whose digits, or whose sum with the fraction's exponent, leave
-// the 64-bit range is not read: the number then ends before the 'e'. Long
+// The exponent is read when the coefficient's final exponent (the written
+// one less the fraction digits) lies in the 64-bit range; otherwise the
+// number ends before the 'e'. Below the range, trailing zeros of the digits
+// are moved into the exponent when that brings it in: "1.0e-9223372036854775808"
+// is (1, INT64_MIN), so every text show writes reads back. Long
 // coefficients are converted in one GMP call (subquadratic); one of up to 19
 // digits costs no allocation.
 //
@@ -65,5 +68,10 @@ template <class T>
 std::optional<T> read(std::string_view text) {
   return onlyFullReading(readsPrec<T>(0, text));
 }
+
+// The same answer for one number, read in one pass without collecting
+// readings (parenthesised text takes the general road).
+template <>
+QUIRE_SCIENTIFIC_EXPORT std::optional<Scientific> read<Scientific>(std::string_view text);
 
 }  // namespace quire::scientific
