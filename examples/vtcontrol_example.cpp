@@ -16,8 +16,8 @@ int main() {
   if (ansi) setSGR({Reset{}});
   std::cout << '\n';
 
-  // Only a terminal can answer; elsewhere the query would just time out.
-  std::optional<TerminalSize> size = ansi ? getTerminalSize() : std::nullopt;
+  // Absent at once unless standard input and output are one terminal.
+  std::optional<TerminalSize> size = getTerminalSize();
   if (size) {
     std::cout << "terminal size: " << size->rows << " rows, " << size->columns << " columns\n";
   } else {

@@ -1,5 +1,4 @@
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,6 +6,7 @@
 #include <chrono>
 
 #include "base/error.hpp"
+#include "vtcontrol/internal/quiet_input.hpp"
 #include "vtcontrol/internal/report.hpp"
 
 namespace quire::vtcontrol {
@@ -58,9 +58,10 @@ std::optional<T> numberOf(std::string_view digits, int base) noexcept {
 // --- Reading ---------------------------------------------------------------
 
 // Waits until input has a byte or the deadline passes; then reads one.
-// Absent on timeout, end of input or a read error.
+// Absent on timeout, end of input, a read error or an interrupted query.
 std::optional<char> readByteBefore(int input, Clock::time_point deadline) {
   for (;;) {
+    if (detail::queryInterrupted()) return std::nullopt;
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return std::nullopt;
     pollfd waiting{input, POLLIN, 0};
@@ -80,7 +81,7 @@ std::optional<char> readByteBefore(int input, Clock::time_point deadline) {
 // when input keeps arriving for longer than the reply timeout.
 void discardPendingInput(int input) {
   Clock::time_point deadline = Clock::now() + detail::reportTimeout;
-  while (Clock::now() < deadline) {
+  while (Clock::now() < deadline && !detail::queryInterrupted()) {
     pollfd waiting{input, POLLIN, 0};
     int ready = ::poll(&waiting, 1, 0);
     if (ready < 0 && errno == EINTR) continue;
@@ -92,46 +93,19 @@ void discardPendingInput(int input) {
   }
 }
 
-int setAttributes(int fd, const termios& settings) noexcept {
-  int result = 0;
-  do {
-    result = ::tcsetattr(fd, TCSANOW, &settings);
-  } while (result != 0 && errno == EINTR);
-  return result;
+// True when a request may be written to h and its reply read from input:
+// the two are one terminal and asking would not stop a background process.
+bool mayAsk(int input, const OutputHandle& h) noexcept {
+  return detail::canAnswer(input, h) && !detail::isBackgroundOf(input);
 }
 
-// Switches echo and canonical input off for its lifetime and puts back the
-// exact settings it found, on every path out. Does nothing when the
-// descriptor is not a terminal.
-class QuietInput {
- public:
-  explicit QuietInput(int fd) noexcept : fd_(fd) {
-    saved_ok_ = ::tcgetattr(fd, &saved_) == 0;
-    if (!saved_ok_) return;
-    termios quiet = saved_;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    quiet.c_cc[VMIN] = 1;
-    quiet.c_cc[VTIME] = 0;
-    setAttributes(fd, quiet);
-  }
-  ~QuietInput() {
-    if (saved_ok_) setAttributes(fd_, saved_);
-  }
-  QuietInput(const QuietInput&) = delete;
-  QuietInput& operator=(const QuietInput&) = delete;
-
- private:
-  int fd_;
-  termios saved_{};
-  bool saved_ok_ = false;
-};
-
 // Writes request to h and reads the reply from input with readReply, with
-// input quiet meanwhile. Empty when asking would stop a background process.
+// input quiet meanwhile. Empty, without writing or reading anything, when
+// no terminal could answer.
 template <class ReadReply>
 std::string ask(int input, const OutputHandle& h, const std::string& request, ReadReply readReply) {
-  if (detail::isBackgroundOf(input)) return {};
-  QuietInput quiet(input);
+  if (!mayAsk(input, h)) return {};
+  detail::QuietInput quiet(input);
   discardPendingInput(input);
   h.stream() << request;
   h.stream().flush();
@@ -254,7 +228,7 @@ std::optional<RGB16> hGetLayerColorFrom(int input, const OutputHandle& h, Consol
 }
 
 std::optional<TerminalSize> hGetTerminalSizeFrom(int input, const OutputHandle& h) {
-  if (isBackgroundOf(input)) return std::nullopt;
+  if (!mayAsk(input, h)) return std::nullopt;
   h.stream() << saveCursorCode() << csi({10000, 10000}, "H");
   std::optional<CursorPosition> corner = hGetCursorPositionFrom(input, h);
   h.stream() << restoreCursorCode();

@@ -8,11 +8,27 @@
 // descriptor and at TERM and INSIDE_EMACS in the process environment.
 //
 // Queries write a request to the handle and read the terminal's reply from
-// standard input, waiting at most half a second for the whole reply. While a
-// query runs, echo and canonical (line-buffered) input of standard input are
-// switched off; both are restored before it returns, also when it throws. A
-// query from a background process group, a terminal that does not answer
-// and a malformed answer all give an absent result.
+// standard input, waiting at most half a second for the whole reply. A query
+// is made only when it can be answered: the handle's descriptor and standard
+// input must both be terminals, and the same terminal. Otherwise (input from
+// a pipe or /dev/null, output to a file, a handle without a descriptor) the
+// query writes nothing, reads nothing, changes no setting and answers absent
+// at once. A query from a background process group, a terminal that does
+// not answer and a malformed answer also give an absent result.
+//
+// While a query runs, echo and canonical (line-buffered) input of standard
+// input are switched off; both are restored before it returns, also when it
+// throws. Input already waiting when a query starts is read and dropped, so
+// that an old keystroke is not taken for the reply: type-ahead is lost by
+// design.
+//
+// Signals: while a query has the settings changed, SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT and SIGTSTP first restore echo and buffering and then take their
+// ordinary effect: the caller's handler runs if one is installed, otherwise
+// the default action ends or stops the process. Ignored signals stay
+// ignored. Such a signal ends the query, which answers absent; after a stop
+// and SIGCONT the terminal keeps the user's settings. The caller's signal
+// dispositions are put back when the query returns.
 //
 // Example:
 //   using namespace quire::vtcontrol;

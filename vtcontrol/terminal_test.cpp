@@ -1,6 +1,7 @@
 #include "vtcontrol/terminal.hpp"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -19,6 +21,7 @@
 #include <thread>
 
 #include "base/error.hpp"
+#include "vtcontrol/internal/quiet_input.hpp"
 #include "vtcontrol/internal/report.hpp"
 
 extern "C" char** environ;
@@ -612,6 +615,83 @@ TEST(VtcontrolQuery, WithoutATerminalEveryQueryIsAbsent) {
   ::close(savedStdin);
   ::close(devNull);
   EXPECT_FALSE(hSupportsANSI(OutputHandle(sink, silent.write)));
+}
+
+TEST(VtcontrolQuery, AsksOnlyWhenTheSameTerminalCanAnswer) {
+  Pty shown, other;
+  FdBuf buf(shown.slave);
+  std::ostream out(&buf);
+  termios before = other.settings();
+  Pipe input;
+  // The reply would arrive on another terminal, a pipe or nowhere: no request.
+  EXPECT_EQ(detail::hGetCursorPositionFrom(other.slave, OutputHandle(out, shown.slave)),
+            std::nullopt);
+  EXPECT_EQ(detail::hGetTerminalSizeFrom(input.read, OutputHandle(out, shown.slave)),
+            std::nullopt);
+  std::ostringstream noDescriptor;
+  EXPECT_EQ(detail::hGetLayerColorFrom(shown.slave, OutputHandle(noDescriptor, std::nullopt),
+                                       ConsoleLayer::Foreground),
+            std::nullopt);
+  EXPECT_EQ(noDescriptor.str(), "");
+  pollfd written{shown.master, POLLIN, 0};
+  EXPECT_EQ(::poll(&written, 1, 0), 0) << "a request reached the terminal";
+  EXPECT_TRUE(sameSettings(before, other.settings()));
+
+  EXPECT_TRUE(detail::canAnswer(shown.slave, OutputHandle(out, shown.slave)));
+  int again = ::open(::ttyname(shown.slave), O_RDWR | O_NOCTTY);
+  ASSERT_GE(again, 0);
+  EXPECT_TRUE(detail::canAnswer(again, OutputHandle(out, shown.slave)))
+      << "two descriptors of one terminal";
+  ::close(again);
+  EXPECT_FALSE(detail::canAnswer(other.slave, OutputHandle(out, shown.slave)));
+  EXPECT_FALSE(detail::canAnswer(input.read, OutputHandle(out, input.write)));
+}
+
+// What the caller's SIGINT handler saw when the library called it.
+int interruptedTerminal = -1;
+volatile std::sig_atomic_t callerHandlerRuns = 0;
+volatile std::sig_atomic_t echoWhenCallerRan = 0;
+extern "C" void callerHandler(int) {
+  callerHandlerRuns = callerHandlerRuns + 1;
+  termios t{};
+  echoWhenCallerRan = ::tcgetattr(interruptedTerminal, &t) == 0 && (t.c_lflag & ECHO) != 0;
+}
+
+TEST(VtcontrolQuery, SignalDuringAQueryRestoresSettingsThenRunsTheCallersHandler) {
+  Pty pty;  // a terminal that never answers
+  FdBuf buf(pty.slave);
+  std::ostream out(&buf);
+  termios before = pty.settings();
+  interruptedTerminal = pty.slave;
+  struct sigaction caller {};
+  caller.sa_handler = callerHandler;
+  sigemptyset(&caller.sa_mask);
+  struct sigaction saved {};
+  ASSERT_EQ(::sigaction(SIGINT, &caller, &saved), 0);
+
+  pthread_t asking = ::pthread_self();
+  std::thread interrupter([asking] {
+    std::this_thread::sleep_for(150ms);
+    ::pthread_kill(asking, SIGINT);
+  });
+  auto start = Clock::now();
+  EXPECT_EQ(
+      detail::hGetLayerColorFrom(pty.slave, OutputHandle(out, pty.slave), ConsoleLayer::Background),
+      std::nullopt);
+  auto took = Clock::now() - start;
+  interrupter.join();
+
+  EXPECT_EQ(callerHandlerRuns, 1);
+  EXPECT_TRUE(echoWhenCallerRan) << "the caller's handler ran with echo still off";
+  EXPECT_LT(took, 450ms) << "the interrupted query kept waiting";
+  EXPECT_TRUE(sameSettings(before, pty.settings()));
+  struct sigaction now {};
+  ASSERT_EQ(::sigaction(SIGINT, &saved, &now), 0);
+  EXPECT_EQ(now.sa_handler, &callerHandler) << "the caller's handler was not put back";
+  // The next query is guarded again and works as usual.
+  Responder terminal(pty, "\x1b[6n", "\x1b[2;3R");
+  EXPECT_EQ(detail::hGetCursorPositionFrom(pty.slave, OutputHandle(out, pty.slave)),
+            (CursorPosition{1, 2}));
 }
 
 // A process in a background process group of the terminal must not be stopped.
