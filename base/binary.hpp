@@ -11,6 +11,7 @@
 //   out.putInt32be(-2);
 //   out.putBytes("xy");
 //   // out.bytes() == std::string("\x01\xff\xff\xff\xfe" "xy", 7)
+//   // putByteString("xy") would add "\0\0\0\0\0\0\0\x02" "xy" (length, bytes)
 //
 //   quire::binary::Input in(out.bytes());
 //   // in.getWord8() == 1, in.getInt32be() == -2, in.getBytes(2) == "xy"
@@ -39,6 +40,12 @@ class Output {
   void putInt32be(std::int32_t i) { putBigEndian(static_cast<std::uint32_t>(i)); }
   void putInt64be(std::int64_t i) { putBigEndian(static_cast<std::uint64_t>(i)); }
   void putBytes(std::string_view bytes) { out_.append(bytes); }
+  // A byte string framed as the suite frames every one: its length as 8
+  // bytes big-endian, then the bytes.
+  void putByteString(std::string_view bytes) {
+    putWord64be(bytes.size());
+    putBytes(bytes);
+  }
 
   // Space for at least n more bytes, to avoid regrowing in a long run of puts.
   void reserve(std::size_t n) { out_.reserve(out_.size() + n); }
@@ -87,6 +94,14 @@ class Input {
     std::string_view bytes = rest_.substr(0, n);
     rest_.remove_prefix(n);
     return bytes;
+  }
+
+  // A byte string framed as putByteString writes it. The length is checked
+  // against the bytes left before anything is taken.
+  std::string_view getByteString() {
+    std::uint64_t n = getWord64be();
+    if (n > rest_.size()) throwError("not enough bytes");
+    return getBytes(static_cast<std::size_t>(n));
   }
 
   // Skips n bytes, failing like getBytes when they are not there.

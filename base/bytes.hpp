@@ -154,6 +154,20 @@ class SharedChars {
     return make(nullptr, s.data(), s.size());
   }
 
+  // A value over [data, data + size) kept alive by block, taking over one
+  // reference the caller already holds (an empty range drops it). For
+  // storage owners outside this file that share their bytes without a copy.
+  [[nodiscard]] static Derived adoptShared(SharedBlock* block, const char* data,
+                                           std::size_t size) noexcept {
+    if (size == 0) {
+      drop(block);
+      return Derived();
+    }
+    return make(block, data, size);
+  }
+  // The block keeping the bytes alive; null for empty and static values.
+  [[nodiscard]] const SharedBlock* owner() const noexcept { return block_; }
+
   [[nodiscard]] std::string_view view() const noexcept { return {data_, size_}; }
   explicit operator std::string_view() const noexcept { return view(); }
   // Never null, even for an empty value.
