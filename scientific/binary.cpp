@@ -92,6 +92,30 @@ void put(binary::Output& out, const Scientific& s) {
   putInteger(out, s.base10Exponent());
 }
 
+namespace {
+
+// Short form: tag and four bytes; long form: tag, sign, count and magnitude.
+constexpr std::size_t shortFormSize = 1 + 4;
+constexpr std::size_t longFormSize(std::size_t magnitudeBytes) noexcept { return 1 + 1 + 8 + magnitudeBytes; }
+
+std::size_t integerSize(std::int64_t v) noexcept {
+  if (fitsInt32(v)) return shortFormSize;
+  const std::uint64_t m = detail::unsignedAbs(v);
+  return longFormSize(static_cast<std::size_t>(64 - __builtin_clzll(m) + 7) / 8);
+}
+
+}  // namespace
+
+std::size_t encodedSize(const Scientific& s) noexcept {
+  std::size_t coefficient;
+  if (s.hasSmallCoefficient()) {
+    coefficient = integerSize(s.smallCoefficient());
+  } else {
+    coefficient = longFormSize((mpz_sizeinbase(s.bigCoefficient().get_mpz_t(), 2) + 7) / 8);
+  }
+  return coefficient + integerSize(s.base10Exponent());
+}
+
 void putList(binary::Output& out, std::span<const Scientific> values) {
   out.putInt64be(static_cast<std::int64_t>(values.size()));
   for (const Scientific& s : values) put(out, s);

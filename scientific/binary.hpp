@@ -23,6 +23,8 @@
 //   quire::binary::Input in(out.bytes());
 //   Scientific s = get(in);
 //   // s.coefficient() == 15, s.base10Exponent() == -1, in.atEnd()
+//   encodedSize(Scientific(15, -1))             // 10, without encoding
+//   encodedSize(Scientific(1, 1LL << 40))       // 21: the exponent takes the long form
 #pragma once
 
 #include <span>
@@ -36,6 +38,10 @@ namespace quire::scientific {
 
 QUIRE_SCIENTIFIC_EXPORT void put(binary::Output& out, const Scientific& s);
 QUIRE_SCIENTIFIC_EXPORT void putList(binary::Output& out, std::span<const Scientific> values);
+
+// The number of bytes put(out, s) writes, found from the sizes of the
+// coefficient and the exponent alone (no bytes are produced).
+QUIRE_SCIENTIFIC_EXPORT std::size_t encodedSize(const Scientific& s) noexcept;
 
 // Throws quire::Error on malformed or short input (see above).
 QUIRE_SCIENTIFIC_EXPORT Scientific get(binary::Input& in);

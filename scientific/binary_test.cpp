@@ -108,6 +108,11 @@ TEST(BinaryTest, GetAfterPutGivesTheStoredForm) {
     ASSERT_EQ(stored(back[i]), stored(values[i]));
     EXPECT_EQ(back[i].hasSmallCoefficient(), values[i].hasSmallCoefficient());
   }
+  // The size is known without encoding, for every form of both integers.
+  values.push_back(Scientific(mpz_class(1) << 200000, -1));
+  values.push_back(Scientific(std::int64_t{2147483647}, -2147483648LL));
+  values.push_back(Scientific(std::int64_t{-2147483649LL}, 2147483648LL));
+  for (const Scientific& s : values) ASSERT_EQ(sci::encodedSize(s), bytesOf(s).size()) << stored(s);
 }
 
 TEST(BinaryTest, AcceptsEveryEncodingOfAValue) {

@@ -342,6 +342,145 @@ Bounded<F> boundedReal(const Scientific& s) {
 }
 
 // ---------------------------------------------------------------------------
+// Conversion reports
+
+// Every double, every midpoint between neighbouring doubles and the rounding
+// threshold to infinity has an exact decimal expansion of at most 767
+// significant digits. A coefficient cut to its first cutDigits digits and
+// followed by one more non-zero digit (when anything non-zero was cut) lies
+// strictly between the same two such numbers as the uncut one, so it rounds
+// alike and is inexact alike, while it costs little to compare exactly.
+constexpr std::size_t cutDigits = 800;
+// Coefficients of up to this many limbs (about 1200 digits) are used whole.
+constexpr std::size_t maxUncutLimbs = 64;
+
+// |c| × 10^e, with |c| cut as described above when it is long and the value
+// is small enough for a double (e < 0; a positive exponent on a long
+// coefficient is beyond every float type anyway).
+struct Magnitude {
+  mpz_class coefficient;
+  std::int64_t exponent;
+};
+
+Magnitude magnitudeForRounding(const Scientific& s) {
+  Magnitude m{abs(s).coefficient(), s.base10Exponent()};
+  if (mpz_size(m.coefficient.get_mpz_t()) <= maxUncutLimbs || m.exponent >= 0) return m;
+  const std::size_t digits = mpz_sizeinbase(m.coefficient.get_mpz_t(), 10);  // exact or one more
+  const std::uint64_t cut = digits - 1 - cutDigits;
+  mpz_class power, rest;
+  detail::setBoundedPowerOfTen(power.get_mpz_t(), cut);
+  mpz_tdiv_qr(m.coefficient.get_mpz_t(), rest.get_mpz_t(), m.coefficient.get_mpz_t(), power.get_mpz_t());
+  m.exponent += static_cast<std::int64_t>(cut);
+  if (rest != 0) {
+    m.coefficient = m.coefficient * 10 + 1;
+    m.exponent -= 1;
+  }
+  return m;
+}
+
+// x = mantissa × 2^exponent with an integer mantissa of at most 64 bits.
+struct BinaryParts {
+  std::uint64_t mantissa;
+  std::int64_t exponent;
+};
+
+template <std::floating_point F>
+BinaryParts binaryParts(F x) {
+  int e = 0;
+  const F fraction = std::frexp(x, &e);
+  constexpr int bits = std::numeric_limits<F>::digits;
+  return {static_cast<std::uint64_t>(std::ldexp(fraction, bits)), static_cast<std::int64_t>(e) - bits};
+}
+
+int bitLength(uint128 v) noexcept {
+  const auto high = static_cast<std::uint64_t>(v >> 64);
+  if (high != 0) return 128 - std::countl_zero(high);
+  return 64 - std::countl_zero(static_cast<std::uint64_t>(v));
+}
+
+// v × 10^k within 127 bits, or false.
+bool scaleByTen(uint128& v, std::int64_t k) noexcept {
+  for (; k > 0; --k) {
+    if (bitLength(v) > 123) return false;
+    v *= 10;
+  }
+  return true;
+}
+
+bool scaleByTwo(uint128& v, std::int64_t k) noexcept {
+  if (k == 0) return true;
+  if (bitLength(v) + k > 127) return false;
+  v <<= k;
+  return true;
+}
+
+// a / b as a double for positive integers of any size.
+double quotient(const mpz_class& a, const mpz_class& b) {
+  long ea = 0;
+  long eb = 0;
+  const double ma = mpz_get_d_2exp(&ea, a.get_mpz_t());
+  const double mb = mpz_get_d_2exp(&eb, b.get_mpz_t());
+  return std::ldexp(ma / mb, static_cast<int>(ea - eb));
+}
+
+// The relative error of x (finite, > 0) against c × 10^e (c > 0), or 0 when
+// they are equal. Both are scaled by 10^max(0, -e) × 2^max(0, -e2) to
+// integers; callers pass values near the range of F, so the powers stay
+// within a few hundred digits beyond the coefficient's own.
+double relativeError(const mpz_class& c, std::int64_t e, BinaryParts x) {
+  mpz_class exact = c;
+  mpz_class binary(static_cast<unsigned long>(x.mantissa));
+  mpz_class power;
+  if (e > 0) {
+    detail::setBoundedPowerOfTen(power.get_mpz_t(), static_cast<std::uint64_t>(e));
+    exact *= power;
+  } else if (e < 0) {
+    detail::setBoundedPowerOfTen(power.get_mpz_t(), static_cast<std::uint64_t>(-e));
+    binary *= power;
+  }
+  if (x.exponent < 0) mpz_mul_2exp(exact.get_mpz_t(), exact.get_mpz_t(), static_cast<mp_bitcnt_t>(-x.exponent));
+  if (x.exponent > 0) mpz_mul_2exp(binary.get_mpz_t(), binary.get_mpz_t(), static_cast<mp_bitcnt_t>(x.exponent));
+  binary -= exact;
+  if (binary == 0) return 0;
+  return quotient(abs(binary), exact);
+}
+
+// The same in 128-bit arithmetic while the scaled values fit.
+double relativeError(std::uint64_t c, std::int64_t e, BinaryParts x) {
+  if (e > -39 && e < 39 && x.exponent > -128 && x.exponent < 128) {
+    uint128 exact = c;
+    uint128 binary = x.mantissa;
+    if (scaleByTen(exact, std::max<std::int64_t>(e, 0)) && scaleByTen(binary, std::max<std::int64_t>(-e, 0)) &&
+        scaleByTwo(exact, std::max<std::int64_t>(-x.exponent, 0)) &&
+        scaleByTwo(binary, std::max<std::int64_t>(x.exponent, 0))) {
+      if (exact == binary) return 0;
+      const uint128 difference = exact > binary ? exact - binary : binary - exact;
+      return static_cast<double>(static_cast<long double>(difference) / static_cast<long double>(exact));
+    }
+  }
+  return relativeError(mpz_class(static_cast<unsigned long>(c)), e, x);
+}
+
+template <std::floating_point F>
+FloatConversion<F> conversionReport(const Scientific& s) {
+  if (s.coefficientSign() == 0) return {F(0), FloatOutcome::Exact, 0};
+  const Bounded<F> bounded = boundedReal<F>(s);  // sizes decide the far ranges at once
+  const F value = bounded.value;
+  if (std::isinf(value)) return {value, FloatOutcome::Overflow, 0};
+  if (value == 0) return {value, FloatOutcome::Underflow, 0};
+  // In range every power formed is bounded by the coefficient's size.
+  const BinaryParts x = binaryParts(std::fabs(value));
+  double error;
+  if (s.hasSmallCoefficient()) {
+    error = relativeError(detail::unsignedAbs(s.smallCoefficient()), s.base10Exponent(), x);
+  } else {
+    const Magnitude m = magnitudeForRounding(s);
+    error = relativeError(m.coefficient, m.exponent, x);
+  }
+  return {value, error == 0 ? FloatOutcome::Exact : FloatOutcome::Rounded, error};
+}
+
+// ---------------------------------------------------------------------------
 // Integers
 
 // c × 10^e for c != 0 when that is an integer below 10^20 in magnitude;
@@ -397,6 +536,9 @@ Bounded<double> toBoundedDouble(const Scientific& s) { return boundedReal<double
 Bounded<long double> toBoundedLongDouble(const Scientific& s) {
   return boundedReal<long double>(s);
 }
+
+FloatConversion<float> floatConversion(const Scientific& s) { return conversionReport<float>(s); }
+FloatConversion<double> doubleConversion(const Scientific& s) { return conversionReport<double>(s); }
 
 std::optional<std::int64_t> boundedSigned(const Scientific& s, std::int64_t lo, std::int64_t hi) {
   if (s.coefficientSign() == 0)

@@ -82,6 +82,43 @@ F toRealFloat(const Scientific& s) {
   return toBoundedRealFloat<F>(s).value;
 }
 
+// How a conversion to binary floating point went: the value is exact, rounded
+// to a neighbour, too large (the nearest F is an infinity) or too small (a
+// non-zero value whose nearest F is a zero).
+enum class FloatOutcome : std::uint8_t { Exact, Rounded, Overflow, Underflow };
+
+template <std::floating_point F>
+struct FloatConversion {
+  F value = 0;  // toRealFloat<F>(s)
+  FloatOutcome outcome = FloatOutcome::Exact;
+  // |value - s| / |s| when Rounded, to about 15 significant digits; 0 otherwise.
+  double relativeError = 0;
+  friend bool operator==(const FloatConversion&, const FloatConversion&) = default;
+};
+
+namespace detail {
+QUIRE_SCIENTIFIC_EXPORT FloatConversion<float> floatConversion(const Scientific& s);
+QUIRE_SCIENTIFIC_EXPORT FloatConversion<double> doubleConversion(const Scientific& s);
+}  // namespace detail
+
+// toRealFloat<F>(s) together with what the rounding did, for float and
+// double. The comparison with s is exact integer arithmetic on at most a few
+// hundred digits (long coefficients are first cut to the digits that can
+// matter), and values beyond the type's range are decided from their sizes:
+//   realFloatConversion<double>(Scientific(1, -1))   // {0.1, Rounded, ~5.55e-17}
+//   realFloatConversion<double>(Scientific(25, -1))  // {2.5, Exact, 0}
+//   realFloatConversion<float>(Scientific(1, 39))    // {inf, Overflow, 0}
+//   realFloatConversion<double>(Scientific(1, -400)) // {0.0, Underflow, 0}
+template <std::floating_point F>
+  requires std::same_as<F, float> || std::same_as<F, double>
+FloatConversion<F> realFloatConversion(const Scientific& s) {
+  if constexpr (std::same_as<F, float>) {
+    return detail::floatConversion(s);
+  } else {
+    return detail::doubleConversion(s);
+  }
+}
+
 // An integral type with a least and a greatest value.
 template <class I>
 concept BoundedIntegral = std::numeric_limits<I>::is_integer && std::numeric_limits<I>::is_bounded;

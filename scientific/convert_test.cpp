@@ -479,3 +479,90 @@ TEST(ConvertTest, FloatingOrInteger) {
 }
 
 }  // namespace
+
+namespace {
+
+// The exact relative error of x against s, from rationals.
+double rationalError(double x, const Scientific& s) {
+  const mpq_class exact = sci::toRational(s);
+  mpq_class difference = mpq_class(x) - exact;
+  difference.canonicalize();
+  return std::fabs(mpq_class(difference / exact).get_d());
+}
+
+template <class F>
+void expectReportAgrees(const Scientific& s) {
+  const sci::FloatConversion<F> r = sci::realFloatConversion<F>(s);
+  const F nearest = sci::toRealFloat<F>(s);
+  EXPECT_SAME_FLOAT(r.value, nearest);
+  if (s.coefficientSign() == 0) {
+    EXPECT_EQ(r.outcome, sci::FloatOutcome::Exact);
+    return;
+  }
+  if (std::isinf(nearest)) {
+    EXPECT_EQ(r.outcome, sci::FloatOutcome::Overflow) << stored(s);
+  } else if (nearest == 0) {
+    EXPECT_EQ(r.outcome, sci::FloatOutcome::Underflow) << stored(s);
+  } else {
+    const double expected = rationalError(static_cast<double>(nearest), s);
+    EXPECT_EQ(r.outcome, expected == 0 ? sci::FloatOutcome::Exact : sci::FloatOutcome::Rounded) << stored(s);
+    EXPECT_NEAR(r.relativeError, expected, expected * 1e-12) << stored(s);
+  }
+}
+
+TEST(ConvertTest, ConversionReportAgreesWithExactRationals) {
+  std::mt19937_64 rng(21);
+  std::vector<Scientific> values = {Scientific(1, -1),  Scientific(25, -1),     Scientific(1, 39),
+                                    Scientific(1, -400), Scientific(-5, -324),  Scientific(2, -324),
+                                    Scientific(0, 7),    Scientific(16777217, 0), Scientific(kMax, -30),
+                                    Scientific(kMin, 5), Scientific(17976931348623157, 292),
+                                    Scientific(17976931348623159, 292)};
+  for (int i = 0; i < 20000 / kScale; ++i) {
+    const int digits = 1 + static_cast<int>(rng() % 30);
+    std::string text;
+    for (int d = 0; d < digits; ++d) text.push_back(static_cast<char>('0' + rng() % 10));
+    mpz_class c(text, 10);
+    if (rng() % 2) c = -c;
+    values.push_back(Scientific(c, static_cast<std::int64_t>(rng() % 700) - 350 - digits / 2));
+  }
+  for (const Scientific& s : values) {
+    expectReportAgrees<double>(s);
+    expectReportAgrees<float>(s);
+  }
+  const auto header = sci::realFloatConversion<double>(Scientific(1, -1));
+  EXPECT_EQ(header.outcome, sci::FloatOutcome::Rounded);
+  EXPECT_NEAR(header.relativeError, 5.551115123125783e-17, 1e-30);
+  EXPECT_EQ(sci::realFloatConversion<float>(Scientific(1, 39)).outcome, sci::FloatOutcome::Overflow);
+  EXPECT_EQ(sci::realFloatConversion<double>(Scientific(1, -1000000000)).outcome, sci::FloatOutcome::Underflow);
+}
+
+// A coefficient of thousands of digits is cut before the exact comparison;
+// the cut must keep a value just above a midpoint above it, and a value on
+// the midpoint on it.
+TEST(ConvertTest, ConversionReportOfLongCoefficients) {
+  const std::string midpoint = "9007199254740993";  // halfway between two doubles
+  const std::string zeros(3000, '0');
+  const Scientific above(mpz_class(midpoint + zeros + "1"), -3001);
+  const auto up = sci::realFloatConversion<double>(above);
+  EXPECT_EQ(up.value, 9007199254740994.0);
+  EXPECT_EQ(up.outcome, sci::FloatOutcome::Rounded);
+  EXPECT_NEAR(up.relativeError, 1.0 / 9007199254740993.0, 1e-25);
+  const Scientific on(mpz_class(midpoint + zeros), -3000);
+  const auto even = sci::realFloatConversion<double>(on);
+  EXPECT_EQ(even.value, 9007199254740992.0);
+  EXPECT_NEAR(even.relativeError, 1.0 / 9007199254740993.0, 1e-25);
+  EXPECT_EQ(sci::realFloatConversion<double>(Scientific(mpz_class("5" + zeros), -3001)).outcome,
+            sci::FloatOutcome::Exact);  // 0.5
+  EXPECT_EQ(sci::realFloatConversion<double>(Scientific(mpz_class("1" + zeros), -3001)).outcome,
+            sci::FloatOutcome::Rounded);  // 0.1
+
+  // A million digits: a few large GMP operations, not a quadratic walk.
+  const Scientific third(mpz_class(std::string(1000000, '3')), -1000000);
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = sci::realFloatConversion<double>(third);
+  EXPECT_EQ(r.value, 1.0 / 3.0);
+  EXPECT_EQ(r.outcome, sci::FloatOutcome::Rounded);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+}  // namespace
