@@ -11,19 +11,92 @@ namespace quire::scientific {
 
 namespace detail {
 
-// From GMP 6.2 on, an initialised integer with nothing allocated is a valid
-// state that needs no clearing: the read-only view can replace it directly.
-constexpr bool kLazyInit = __GNU_MP_RELEASE >= 60200;
-
 struct ScientificAccess {
   static Scientific adopt(BigCoefficient* big, std::int64_t exponent) noexcept { return Scientific(big, exponent); }
 };
 
+namespace {
+
+// Blocks of inline limbs freed by this thread, for its next wide values.
+// Plain data with the initial-exec model: reaching it is one load from the
+// thread pointer, with no call.
+struct BlockPool {
+  BigCoefficient* head;
+  std::uint32_t count;
+};
+constexpr std::uint32_t kMaxPooledBlocks = 256;
+__attribute__((tls_model("initial-exec"))) thread_local BlockPool pool = {nullptr, 0};
+
+// The pool's blocks go back to the heap when the thread ends.
+struct PoolDrain {
+  ~PoolDrain() {
+    while (BigCoefficient* b = pool.head) {
+      pool.head = b->nextFree;
+      delete b;
+    }
+    pool.count = 0;
+  }
+};
+thread_local PoolDrain poolDrain;
+
+// A block for a coefficient of magnitude hi × 2^64 + lo (not zero).
+inline BigCoefficient* limbBlock(std::uint64_t lo, std::uint64_t hi, bool negative) {
+  BigCoefficient* b = pool.head;
+  if (b != nullptr) {
+    pool.head = b->nextFree;
+    --pool.count;
+    b->refs.store(1, std::memory_order_relaxed);
+  } else {
+    (void)&poolDrain;  // registers the drain for this thread
+    b = new BigCoefficient();
+    b->ownLimbs = true;
+  }
+  b->limbs[0] = lo;
+  b->limbs[1] = hi;
+  const int size = hi != 0 ? 2 : 1;
+  // A read-only integer over the limbs (what mpz_roinit_n makes).
+  b->z._mp_alloc = 0;
+  b->z._mp_size = negative ? -size : size;
+  b->z._mp_d = b->limbs;
+  return b;
+}
+
+inline Scientific wideValue(uint128 magnitude, bool negative, std::int64_t e) {
+  return ScientificAccess::adopt(
+      limbBlock(static_cast<std::uint64_t>(magnitude), static_cast<std::uint64_t>(magnitude >> 64), negative), e);
+}
+
+// fromInt128 for this file's fast paths: an exported function may be
+// interposed, so the compiler would not inline a call to it.
+inline Scientific valueOfInt128(int128 v, std::int64_t e) {
+  const auto low = static_cast<std::int64_t>(v);
+  if (v == low) return Scientific(low, e);
+  return wideValue(v < 0 ? uint128(0) - static_cast<uint128>(v) : static_cast<uint128>(v), v < 0, e);
+}
+
+// A block that takes over GMP's storage of c, leaving c empty.
+BigCoefficient* gmpBlock(mpz_class&& c) {
+  auto* b = new BigCoefficient();
+  b->z = *c.get_mpz_t();
+  mpz_init(c.get_mpz_t());
+  return b;
+}
+
+}  // namespace
+
+BigCoefficient* wordBlock(std::uint64_t m) { return limbBlock(m, 0, false); }
+
 void destroyBig(BigCoefficient* big) noexcept {
-  // Limbs of our own are not GMP's to free: give the integer a fresh,
-  // empty state before its destructor runs.
-  if (big->ownLimbs && !kLazyInit) mpz_init(big->value.get_mpz_t());
-  delete big;
+  if (!big->ownLimbs) {
+    mpz_clear(&big->z);
+    delete big;
+  } else if (pool.count < kMaxPooledBlocks) {
+    big->nextFree = pool.head;
+    pool.head = big;
+    ++pool.count;
+  } else {
+    delete big;
+  }
 }
 
 void throwExponentOverflow(const char* operation) {
@@ -41,22 +114,7 @@ void setInt128(mpz_ptr z, int128 v) {
   mpz_limbs_finish(z, v < 0 ? -n : n);
 }
 
-Scientific fromInt128(int128 v, std::int64_t e) {
-  if (v >= std::numeric_limits<std::int64_t>::min() && v <= std::numeric_limits<std::int64_t>::max()) {
-    return Scientific(static_cast<std::int64_t>(v), e);
-  }
-  // One allocation: the limbs live beside the integer, which reads them
-  // through a read-only view and is never modified.
-  uint128 m = v < 0 ? uint128(0) - static_cast<uint128>(v) : static_cast<uint128>(v);
-  auto* big = new BigCoefficient();
-  if (!kLazyInit) mpz_clear(big->value.get_mpz_t());
-  big->limbs[0] = static_cast<mp_limb_t>(m);
-  big->limbs[1] = static_cast<mp_limb_t>(m >> 64);
-  big->ownLimbs = true;
-  mp_size_t n = big->limbs[1] != 0 ? 2 : 1;
-  mpz_roinit_n(big->value.get_mpz_t(), big->limbs, v < 0 ? -n : n);
-  return ScientificAccess::adopt(big, e);
-}
+Scientific fromInt128(int128 v, std::int64_t e) { return valueOfInt128(v, e); }
 
 std::uint64_t wrapToWord(mpz_srcptr x) noexcept {
   std::uint64_t low = mpz_size(x) != 0 ? mpz_getlimbn(x, 0) : 0;
@@ -185,16 +243,16 @@ Scientific addOrSubtract(const Scientific& a, const Scientific& b) {
     if (e1 == e2) {
       std::int64_t r;
       bool overflow = Subtract ? __builtin_sub_overflow(c1, c2, &r) : __builtin_add_overflow(c1, c2, &r);
-      return overflow ? fromInt128(combine(c1, c2), e1) : Scientific(r, e1);
+      return overflow ? valueOfInt128(combine(c1, c2), e1) : Scientific(r, e1);
     }
     if (e1 < e2) {
       if (c2 == 0) return a;
       std::uint64_t d = static_cast<std::uint64_t>(e2) - static_cast<std::uint64_t>(e1);
-      if (d <= 18) return fromInt128(combine(c1, static_cast<int128>(c2) * wordPowersOfTen[d]), e1);
+      if (d <= 18) return valueOfInt128(combine(c1, static_cast<int128>(c2) * wordPowersOfTen[d]), e1);
     } else {
-      if (c1 == 0) return Subtract ? fromInt128(-static_cast<int128>(c2), e2) : b;
+      if (c1 == 0) return Subtract ? valueOfInt128(-static_cast<int128>(c2), e2) : b;
       std::uint64_t d = static_cast<std::uint64_t>(e1) - static_cast<std::uint64_t>(e2);
-      if (d <= 18) return fromInt128(combine(static_cast<int128>(c1) * wordPowersOfTen[d], c2), e2);
+      if (d <= 18) return valueOfInt128(combine(static_cast<int128>(c1) * wordPowersOfTen[d], c2), e2);
     }
   }
   CoefficientView va(a);
@@ -289,10 +347,14 @@ using detail::int128;
 using detail::uint128;
 
 Scientific::Scientific(const mpz_class& coefficient, std::int64_t exponent) : exponent_(exponent) {
-  if (mpz_fits_slong_p(coefficient.get_mpz_t())) {
-    small_ = mpz_get_si(coefficient.get_mpz_t());
+  mpz_srcptr c = coefficient.get_mpz_t();
+  if (mpz_fits_slong_p(c)) {
+    small_ = mpz_get_si(c);
+  } else if (mpz_size(c) <= 2) {
+    big_ = detail::limbBlock(mpz_getlimbn(c, 0), mpz_size(c) > 1 ? mpz_getlimbn(c, 1) : 0, mpz_sgn(c) < 0);
   } else {
-    big_ = new detail::BigCoefficient(coefficient);
+    mpz_class copy(coefficient);
+    big_ = detail::gmpBlock(std::move(copy));
   }
 }
 
@@ -301,10 +363,13 @@ Scientific::Scientific(mpz_class&& coefficient, std::int64_t exponent) : exponen
 }
 
 void Scientific::adopt(mpz_class&& coefficient) {
-  if (mpz_fits_slong_p(coefficient.get_mpz_t())) {
-    small_ = mpz_get_si(coefficient.get_mpz_t());
+  mpz_srcptr c = coefficient.get_mpz_t();
+  if (mpz_fits_slong_p(c)) {
+    small_ = mpz_get_si(c);
+  } else if (mpz_size(c) <= 2) {
+    big_ = detail::limbBlock(mpz_getlimbn(c, 0), mpz_size(c) > 1 ? mpz_getlimbn(c, 1) : 0, mpz_sgn(c) < 0);
   } else {
-    big_ = new detail::BigCoefficient(std::move(coefficient));
+    big_ = detail::gmpBlock(std::move(coefficient));
   }
 }
 
@@ -403,9 +468,7 @@ Scientific operator-(const Scientific& a, const Scientific& b) {
 Scientific operator*(const Scientific& a, const Scientific& b) {
   std::int64_t e = detail::checkedAdd(a.base10Exponent(), b.base10Exponent(), detail::timesName);
   if (a.hasSmallCoefficient() && b.hasSmallCoefficient()) {
-    std::int64_t r;
-    if (!__builtin_mul_overflow(a.smallCoefficient(), b.smallCoefficient(), &r)) return Scientific(r, e);
-    return detail::fromInt128(static_cast<int128>(a.smallCoefficient()) * b.smallCoefficient(), e);
+    return detail::valueOfInt128(static_cast<int128>(a.smallCoefficient()) * b.smallCoefficient(), e);
   }
   CoefficientView va(a);
   CoefficientView vb(b);
@@ -415,7 +478,7 @@ Scientific operator*(const Scientific& a, const Scientific& b) {
 }
 
 Scientific negate(const Scientific& s) {
-  if (s.hasSmallCoefficient()) return detail::fromInt128(-static_cast<int128>(s.smallCoefficient()), s.base10Exponent());
+  if (s.hasSmallCoefficient()) return detail::valueOfInt128(-static_cast<int128>(s.smallCoefficient()), s.base10Exponent());
   return Scientific(mpz_class(-s.bigCoefficient()), s.base10Exponent());
 }
 

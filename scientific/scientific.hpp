@@ -15,8 +15,10 @@
 // exponent arithmetic that would leave the 64-bit range is an error too.
 //
 // A coefficient that fits 64 bits is held inline without any GMP allocation,
-// and +, -, *, comparison and hashing have fast paths for it. This is not
-// observable except through the documented fast-path accessors.
+// and +, -, *, comparison and hashing have fast paths for it; one of up to
+// 128 bits (a product or an aligned sum of two words) lives in a recycled
+// block without a GMP call. This is not observable except through the
+// documented fast-path accessors.
 //
 // Example:
 //   using quire::scientific::Scientific;
@@ -59,19 +61,27 @@ inline constexpr std::int64_t maxExpt = 324;
 namespace detail {
 
 // Shared, immutable storage of a coefficient that does not fit 64 bits.
-// A coefficient of at most two limbs (the overflow of word arithmetic) keeps
-// its limbs in the same allocation, read-only (see detail::fromInt128).
+// One of at most two limbs (a product or an aligned sum of two words)
+// keeps them in the block itself and is read through a GMP integer laid
+// over them; such blocks are recycled by the thread that frees them, so
+// making one costs neither malloc, nor an atomic operation, nor a GMP call.
 struct BigCoefficient {
-  BigCoefficient() = default;
-  explicit BigCoefficient(mpz_class&& v) : value(std::move(v)) {}
-  explicit BigCoefficient(const mpz_class& v) : value(v) {}
   std::atomic<std::uint64_t> refs{1};
-  mpz_class value;
+  __mpz_struct z;       // the integer: GMP's own storage, or a view of limbs
   bool ownLimbs = false;
   mp_limb_t limbs[2] = {0, 0};
+  BigCoefficient* nextFree = nullptr;
+
+  const mpz_class& value() const noexcept { return *reinterpret_cast<const mpz_class*>(&z); }
 };
 
+static_assert(sizeof(mpz_class) == sizeof(__mpz_struct) && std::is_standard_layout_v<mpz_class>,
+              "a coefficient is read through a GMP integer laid over its storage");
+
 struct ScientificAccess;
+
+// A block holding the magnitude m (not below 2^63), positive.
+QUIRE_SCIENTIFIC_EXPORT BigCoefficient* wordBlock(std::uint64_t m);
 
 QUIRE_SCIENTIFIC_EXPORT void destroyBig(BigCoefficient* big) noexcept;
 
@@ -101,7 +111,7 @@ class QUIRE_SCIENTIFIC_EXPORT Scientific {
   Scientific(I coefficient, std::int64_t exponent) : exponent_(exponent) {
     if constexpr (std::is_unsigned_v<I> && sizeof(I) >= sizeof(std::int64_t)) {
       if (coefficient > static_cast<I>(std::numeric_limits<std::int64_t>::max())) {
-        big_ = new detail::BigCoefficient(mpz_class(static_cast<unsigned long>(coefficient)));
+        big_ = detail::wordBlock(static_cast<std::uint64_t>(coefficient));
         return;
       }
     }
@@ -143,7 +153,7 @@ class QUIRE_SCIENTIFIC_EXPORT Scientific {
   // The stored coefficient (allocates an mpz_class; see the fast-path
   // accessors below for allocation-free access).
   mpz_class coefficient() const {
-    return big_ != nullptr ? big_->value : mpz_class(static_cast<long>(small_));
+    return big_ != nullptr ? big_->value() : mpz_class(static_cast<long>(small_));
   }
   // The stored exponent.
   std::int64_t base10Exponent() const noexcept { return exponent_; }
@@ -154,11 +164,11 @@ class QUIRE_SCIENTIFIC_EXPORT Scientific {
   // Precondition: hasSmallCoefficient().
   std::int64_t smallCoefficient() const noexcept { return small_; }
   // Precondition: !hasSmallCoefficient().
-  const mpz_class& bigCoefficient() const noexcept { return big_->value; }
+  const mpz_class& bigCoefficient() const noexcept { return big_->value(); }
 
   // -1, 0 or 1 by the sign of the coefficient.
   int coefficientSign() const noexcept {
-    return big_ != nullptr ? mpz_sgn(big_->value.get_mpz_t()) : (small_ > 0) - (small_ < 0);
+    return big_ != nullptr ? mpz_sgn(&big_->z) : (small_ > 0) - (small_ < 0);
   }
 
  private:
