@@ -1,0 +1,70 @@
+// The markup escape table and the store routines built on it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace quire::quill::detail {
+
+// The most bytes one input unit becomes: "&quot;".
+inline constexpr std::size_t maxEscapedLength = 6;
+
+// What one byte becomes: length bytes of text (0 for a removed byte).
+struct EscapeEntry {
+  char text[maxEscapedLength];
+  std::uint8_t length;
+};
+
+constexpr EscapeEntry escapeEntry(std::string_view text) {
+  EscapeEntry e{};
+  for (std::size_t i = 0; i < text.size(); ++i) e.text[i] = text[i];
+  e.length = static_cast<std::uint8_t>(text.size());
+  return e;
+}
+
+// The five markup characters become entities; tab, line feed and carriage
+// return stay; the other control characters and DEL are removed; every
+// other byte, 128 and above included, stays as it is.
+constexpr std::array<EscapeEntry, 256> makeEscapeTable() {
+  std::array<EscapeEntry, 256> table{};
+  for (std::size_t b = 0; b < 256; ++b) {
+    bool removed = (b < 32 && b != '\t' && b != '\n' && b != '\r') || b == 127;
+    if (!removed) {
+      table[b].text[0] = static_cast<char>(b);
+      table[b].length = 1;
+    }
+  }
+  table['<'] = escapeEntry("&lt;");
+  table['>'] = escapeEntry("&gt;");
+  table['&'] = escapeEntry("&amp;");
+  table['"'] = escapeEntry("&quot;");
+  table['\''] = escapeEntry("&#39;");
+  return table;
+}
+
+inline constexpr std::array<EscapeEntry, 256> escapeTable = makeEscapeTable();
+
+// Stores exactly the escaped form of b.
+inline std::uint8_t* storeEscapedByte(std::uint8_t b, std::uint8_t* out) noexcept {
+  const EscapeEntry& e = escapeTable[b];
+  std::memcpy(out, e.text, e.length);
+  return out + e.length;
+}
+
+// Escapes [in, in + n) into out, which must have 6 * n bytes free. Each
+// unit stores all six bytes of its table entry and advances by its length,
+// so the loop has no branch; the bytes past the returned pointer are
+// scratch within the checked space.
+inline std::uint8_t* escapeRun(const std::uint8_t* in, std::size_t n, std::uint8_t* out) noexcept {
+  for (std::size_t i = 0; i < n; ++i) {
+    const EscapeEntry& e = escapeTable[in[i]];
+    std::memcpy(out, e.text, maxEscapedLength);
+    out += e.length;
+  }
+  return out;
+}
+
+}  // namespace quire::quill::detail
