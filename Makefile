@@ -6,7 +6,9 @@
 #   make bench     build and run the benchmarks against their peer libraries
 #   make fuzz      build the libFuzzer targets and run each for a short while
 #   make install PREFIX=/some/where
-#   make consumer  install into a temporary prefix and build tests/consumer against it
+#   make consumer  build tests/consumer against quire: installed, as a subproject, fetched
+#   make package   build the Debian packages quire and quire-dev under build/package
+#   make package-check  install those packages, build the consumer against /usr, remove them
 
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
@@ -15,7 +17,7 @@ CMAKE_FLAGS += -DQUIRE_WERROR=ON
 endif
 CTEST = ctest --output-on-failure -j 2 --timeout 600
 
-.PHONY: deps demo test asan bench fuzz install consumer clean
+.PHONY: deps demo test asan bench fuzz install consumer package package-check clean
 
 deps:
 	@scripts/deps
@@ -59,6 +61,14 @@ install: deps
 
 consumer: deps
 	tests/consumer/check
+
+package: deps
+	cmake --preset release -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_FLAGS)
+	cmake --build build/release
+	cd build/release && cpack -G DEB -B $(CURDIR)/build/package
+
+package-check: package
+	tests/consumer/check-debian build/package
 
 clean:
 	rm -rf build

@@ -5,15 +5,18 @@ include(CMakePackageConfigHelpers)
 
 set(QUIRE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/quire)
 set(QUIRE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/quire)
-set(QUIRE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+set(QUIRE_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
 set_property(GLOBAL PROPERTY QUIRE_COMPONENTS "")
 
 # Install headers given relative to the current source directory under
 # include/quire/<dir>/, keeping their sub-folders (internal/ and so on).
 function(quire_install_headers dir)
+  if(NOT QUIRE_INSTALL)
+    return()
+  endif()
   foreach(header IN LISTS ARGN)
     get_filename_component(sub ${header} DIRECTORY)
-    install(FILES ${header} DESTINATION ${QUIRE_INSTALL_INCLUDEDIR}/${dir}/${sub})
+    install(FILES ${header} DESTINATION ${QUIRE_INSTALL_INCLUDEDIR}/${dir}/${sub} COMPONENT dev)
   endforeach()
 endfunction()
 
@@ -51,13 +54,19 @@ function(quire_library name)
   target_link_libraries(${target} PUBLIC quire::base ${Q_DEPS} PRIVATE ${Q_PRIVATE_DEPS})
   target_compile_features(${target} PUBLIC cxx_std_20)
 
-  install(TARGETS ${target} EXPORT quire-${name}-targets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(EXPORT quire-${name}-targets NAMESPACE quire:: DESTINATION ${QUIRE_INSTALL_CMAKEDIR})
+  if(QUIRE_INSTALL)
+    install(TARGETS ${target} EXPORT quire-${name}-targets
+      LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+      ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+      RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+    install(EXPORT quire-${name}-targets NAMESPACE quire:: DESTINATION ${QUIRE_INSTALL_CMAKEDIR}
+      COMPONENT dev)
+  endif()
   quire_install_headers(${name} ${Q_HEADERS})
-  install(FILES ${QUIRE_GENERATED_DIR}/${name}/export.hpp DESTINATION ${QUIRE_INSTALL_INCLUDEDIR}/${name})
+  if(QUIRE_INSTALL)
+    install(FILES ${QUIRE_GENERATED_DIR}/${name}/export.hpp
+      DESTINATION ${QUIRE_INSTALL_INCLUDEDIR}/${name} COMPONENT dev)
+  endif()
 
   set(requires "")
   foreach(component IN LISTS Q_COMPONENTS)
@@ -72,9 +81,11 @@ function(quire_library name)
   set(PC_LIBDIR ${CMAKE_INSTALL_LIBDIR})
   set(PC_INCLUDEDIR ${QUIRE_INSTALL_INCLUDEDIR})
   configure_file(${PROJECT_SOURCE_DIR}/cmake/quire.pc.in
-    ${CMAKE_BINARY_DIR}/pkgconfig/quire-${name}.pc @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/pkgconfig/quire-${name}.pc
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+    ${PROJECT_BINARY_DIR}/pkgconfig/quire-${name}.pc @ONLY)
+  if(QUIRE_INSTALL)
+    install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/quire-${name}.pc
+      DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+  endif()
 
   set_property(GLOBAL APPEND PROPERTY QUIRE_COMPONENTS ${name})
   set_property(GLOBAL PROPERTY QUIRE_COMPONENT_DEPS_${name} "${Q_COMPONENTS}")
@@ -127,12 +138,14 @@ function(quire_install_package)
   endforeach()
   set(QUIRE_COMPONENTS "${components}")
   configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/quire-config.cmake.in
-    ${CMAKE_BINARY_DIR}/quire-config.cmake
+    ${PROJECT_BINARY_DIR}/quire-config.cmake
     INSTALL_DESTINATION ${QUIRE_INSTALL_CMAKEDIR})
-  write_basic_package_version_file(${CMAKE_BINARY_DIR}/quire-config-version.cmake
+  write_basic_package_version_file(${PROJECT_BINARY_DIR}/quire-config-version.cmake
     COMPATIBILITY SameMajorVersion)
-  install(FILES ${CMAKE_BINARY_DIR}/quire-config.cmake ${CMAKE_BINARY_DIR}/quire-config-version.cmake
-    DESTINATION ${QUIRE_INSTALL_CMAKEDIR})
+  if(QUIRE_INSTALL)
+    install(FILES ${PROJECT_BINARY_DIR}/quire-config.cmake ${PROJECT_BINARY_DIR}/quire-config-version.cmake
+      DESTINATION ${QUIRE_INSTALL_CMAKEDIR} COMPONENT dev)
+  endif()
 endfunction()
 
 # quire_fuzz(<name> SOURCES <.cpp...> DEPS <targets...>)
@@ -155,7 +168,7 @@ function(quire_write_run_lists)
       string(APPEND content "$<TARGET_FILE:${t}>\n")
     endforeach()
     string(TOLOWER ${kind} file)
-    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/${file}.txt CONTENT "${content}")
+    file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/${file}.txt CONTENT "${content}")
   endforeach()
 endfunction()
 
@@ -184,10 +197,20 @@ function(quire_add_library_dir name)
     endif()
   endforeach()
   list(FILTER headers EXCLUDE REGEX "_(test|bench|fuzz)[^/]*\\.hpp$")
+  # fmt.hpp holds the {fmt} formatters: installed only when {fmt} is there.
+  if(NOT QUIRE_FMT)
+    list(FILTER headers EXCLUDE REGEX "(^|/)fmt\\.hpp$")
+  endif()
   quire_library(${name} SOURCES ${sources} HEADERS ${headers} ${ARGN})
   foreach(f IN LISTS tests)
     get_filename_component(exe ${f} NAME_WE)
-    quire_test(${exe} SOURCES ${f} DEPS quire::${name})
+    if(f MATCHES "_fmt_test\\.cpp$")
+      if(QUIRE_FMT)
+        quire_test(${exe} SOURCES ${f} DEPS quire::${name} fmt::fmt)
+      endif()
+    else()
+      quire_test(${exe} SOURCES ${f} DEPS quire::${name})
+    endif()
   endforeach()
   foreach(f IN LISTS benches)
     get_filename_component(exe ${f} NAME_WE)
