@@ -4,7 +4,7 @@
 #   make test      build everything and run the tests
 #   make asan      the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench     build and run the benchmarks against their peer libraries
-#   make fuzz      build the libFuzzer targets and run each for a short while
+#   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS (60) from its seeds
 #   make install PREFIX=/some/where
 #   make consumer  build tests/consumer against quire: installed, as a subproject, fetched
 #   make package   build the Debian packages quire and quire-dev under build/package
@@ -48,10 +48,9 @@ bench:
 fuzz:
 	@scripts/deps fuzz
 	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQUIRE_FUZZ=ON -DQUIRE_TESTS=OFF -DQUIRE_EXAMPLES=OFF -DQUIRE_APPS=OFF $(CMAKE_FLAGS)
+	  -DQUIRE_FUZZ=ON -DQUIRE_TESTS=OFF -DQUIRE_EXAMPLES=OFF -DQUIRE_APPS=ON -DQUIRE_FMT=OFF $(CMAKE_FLAGS)
 	cmake --build build/fuzz
-	@set -e; for f in $$(cat build/fuzz/fuzzers.txt); do \
-	  echo "== $$f"; $$f -max_total_time=$${FUZZ_SECONDS:-20} ; done
+	fuzz/run
 
 install: deps
 	cmake -S . -B build/install -G Ninja -DCMAKE_BUILD_TYPE=Release \
