@@ -78,10 +78,11 @@ class InputPieces {
   bool empty() { return !fill(1); }
   Seq take(std::size_t n) {
     Seq out{};
-    for (; n > 0 && fill(1); --n) {
+    for (; n > 0 && !ahead_.empty(); --n) {
       out.push_back(std::move(ahead_.front()));
       ahead_.pop_front();
     }
+    for (E e{}; n > 0 && input_.next(e); --n) out.push_back(std::move(e));
     return out;
   }
   Seq window(std::size_t n) {

@@ -195,6 +195,7 @@ class InputTokenizer {
       return true;
     }
     Seq text{};
+    if (k == 1) return nextAfterSingle(out, std::move(text));
     while (!matchesHere(k)) {
       text.push_back(takeFront());
       if (!have(0)) {
@@ -204,6 +205,26 @@ class InputTokenizer {
     }
     Seq matched{};
     for (std::size_t i = 0; i < k; ++i) matched.push_back(takeFront());
+    return giveMatch(out, std::move(text), std::move(matched));
+  }
+
+ private:
+  // A one-element delimiter never needs elements read ahead: each element
+  // is either the match or text.
+  bool nextAfterSingle(value_type& out, Seq text) {
+    E e = takeFront();
+    while (!m_.test(0, e)) {
+      text.push_back(std::move(e));
+      if (!input_.next(e)) {
+        out = value_type::Text(std::move(text));
+        return true;
+      }
+    }
+    return giveMatch(out, std::move(text), Seq(1, std::move(e)));
+  }
+
+  // The text before a match (if any), then the match.
+  bool giveMatch(value_type& out, Seq&& text, Seq&& matched) {
     if (text.empty()) {
       out = value_type::Delim(std::move(matched));
     } else {
@@ -213,7 +234,6 @@ class InputTokenizer {
     return true;
   }
 
- private:
   // Whether at least i + 1 elements are at hand, reading as needed.
   bool have(std::size_t i) {
     while (ahead_.size() <= i) {
