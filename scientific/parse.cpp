@@ -3,6 +3,7 @@
 // (up to 19 digits, no allocation) or handed to GMP in one call.
 #include "scientific/parse.hpp"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -46,10 +47,6 @@ struct Scan {
 
 // Eight ASCII digits in a little-endian word, as found and converted eight
 // at a time (the usual SWAR arithmetic): most numbers need one or two steps.
-bool allDigits(std::uint64_t v) noexcept {
-  return ((v & 0xF0F0F0F0F0F0F0F0u) | (((v + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) ==
-         0x3333333333333333u;
-}
 std::uint64_t eightDigitsValue(std::uint64_t v) noexcept {
   v -= 0x3030303030303030u;
   v = v * 10 + (v >> 8);  // pairs of digits in every other byte
@@ -65,14 +62,34 @@ std::uint64_t loadWord(const char* p) noexcept {
   return v;
 }
 
+// The bytes of v that are not ASCII digits, as non-zero bytes; only the
+// first such byte is exact (a carry may mark the bytes after it).
+std::uint64_t nonDigitBytes(std::uint64_t v) noexcept {
+  constexpr std::uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0u;
+  constexpr std::uint64_t threes = 0x3030303030303030u;
+  return ((v & highNibbles) ^ threes) | (((v + 0x0606060606060606u) & highNibbles) ^ threes);
+}
+
 // The end of the digit run starting at p, accumulating the digits into word
-// (wrapping harmlessly when the run is long: word is then not used).
-const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexcept {
+// (wrapping harmlessly when the run is long: word is then not used). Eight
+// bytes are examined at once while eight remain: the run's length within
+// them comes from the first non-digit byte, and its value from one SWAR
+// conversion with zeros shifted in front, so no loop runs per digit.
+[[gnu::always_inline]] inline const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexcept {
   while (end - p >= 8) {
     const std::uint64_t v = loadWord(p);
-    if (!allDigits(v)) break;
-    word = word * 100000000u + eightDigitsValue(v);
-    p += 8;
+    const std::uint64_t bad = nonDigitBytes(v);
+    if (bad == 0) {
+      word = word * 100000000u + eightDigitsValue(v);
+      p += 8;
+      continue;
+    }
+    const int n = std::countr_zero(bad) >> 3;
+    if (n != 0) {
+      const std::uint64_t padded = (v << (64 - 8 * n)) | (0x3030303030303030u >> (8 * n));
+      word = word * detail::wordPowersOfTen[static_cast<std::size_t>(n)] + eightDigitsValue(padded);
+    }
+    return p + n;
   }
   while (p < end && isDigit(*p)) {
     word = word * 10 + static_cast<std::uint64_t>(*p - '0');
@@ -141,6 +158,55 @@ std::optional<Scan> scan(std::string_view text) noexcept {
   return s;
 }
 
+// The common case in one pass, with everything in registers: at most 19
+// digits and an exponent of at most 18 digits. Gives the longest reading;
+// false sends the caller to scan(), which gives the same answer for all
+// this accepts and also handles the rest.
+struct QuickNumber {
+  std::int64_t coefficient;
+  std::int64_t exponent;
+  std::size_t length;
+};
+
+[[gnu::always_inline]] inline bool quickNumber(std::string_view text, QuickNumber& out) noexcept {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  std::uint64_t word = 0;
+  const char* integerStart = p;
+  p = digitRun(p, end, word);
+  std::size_t digits = static_cast<std::size_t>(p - integerStart);
+  if (digits == 0) return false;
+  std::int64_t exponent = 0;
+  if (end - p >= 2 && *p == '.' && isDigit(p[1])) {
+    const char* fractionStart = p + 1;
+    p = digitRun(fractionStart, end, word);
+    exponent = -static_cast<std::int64_t>(p - fractionStart);
+    digits += static_cast<std::size_t>(p - fractionStart);
+  }
+  if (digits > maxWordDigits) return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    bool negativeExponent = false;
+    if (q < end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
+    const char* exponentStart = q;
+    std::int64_t written = 0;
+    for (; q < end && isDigit(*q) && q - exponentStart < 18; ++q) written = written * 10 + (*q - '0');
+    if (q < end && isDigit(*q)) return false;
+    if (q != exponentStart) {
+      exponent += negativeExponent ? -written : written;
+      p = q;
+    }
+  }
+  if (word > maxPositive + (negative ? 1 : 0)) return false;
+  out.coefficient = negative ? static_cast<std::int64_t>(0 - word) : static_cast<std::int64_t>(word);
+  out.exponent = exponent;
+  out.length = static_cast<std::size_t>(p - begin);
+  return true;
+}
+
 // All the digits, without the '.' and the last `strip` ones, read by GMP at once.
 mpz_class bigCoefficient(const Scan& s, std::size_t strip) {
   std::string digits;
@@ -180,6 +246,9 @@ Scientific longestValue(const Scan& s) {
 }  // namespace
 
 std::optional<Reading<Scientific>> scientificP(std::string_view text) {
+  if (QuickNumber q; quickNumber(text, q)) {
+    return Reading<Scientific>{Scientific(q.coefficient, q.exponent), text.substr(q.length)};
+  }
   const std::optional<Scan> s = scan(text);
   if (!s) return std::nullopt;
   return Reading<Scientific>{longestValue(*s), text.substr(s->length)};
@@ -209,6 +278,10 @@ std::optional<Scientific> read<Scientific>(std::string_view text) {
   if (!at.empty() && at.front() == '(') return onlyFullReading(readsPrec<Scientific>(0, text));
   // Otherwise only the longest reading can leave nothing but white space:
   // the shorter one stops before an 'e'.
+  if (QuickNumber q; quickNumber(at, q)) {
+    if (!skipSpace(at.substr(q.length)).empty()) return std::nullopt;
+    return Scientific(q.coefficient, q.exponent);
+  }
   const std::optional<Scan> s = scan(at);
   if (!s || !skipSpace(at.substr(s->length)).empty()) return std::nullopt;
   return longestValue(*s);
@@ -272,6 +345,58 @@ template <>
 std::vector<ListReading> readsPrec<std::vector<Scientific>>(int /*precedence*/,
                                                             std::string_view text) {
   return readParen(false, text, listReadings);
+}
+
+namespace {
+
+// 10^0 ... 10^22, every power of ten a double holds exactly.
+constexpr auto exactDoublePowers = [] {
+  std::array<double, 23> table{};
+  double p = 1;
+  for (double& entry : table) {
+    entry = p;
+    p *= 10;
+  }
+  return table;
+}();
+
+template <std::floating_point F>
+std::optional<Bounded<F>> readBounded(std::string_view text) {
+  const std::string_view at = skipSpace(text);
+  QuickNumber q;
+  if (!at.empty() && at.front() != '(' && quickNumber(at, q)) {
+    if (!skipSpace(at.substr(q.length)).empty()) return std::nullopt;
+    if constexpr (std::same_as<F, double>) {
+      // An integer below 2^53 and a power of ten that are both exact: one
+      // correctly rounded operation gives the nearest double.
+      constexpr std::int64_t exactInteger = std::int64_t{1} << 53;
+      if (q.coefficient >= -exactInteger && q.coefficient <= exactInteger && q.exponent >= -22 &&
+          q.exponent <= 22 && q.coefficient != 0) {
+        const auto x = static_cast<double>(q.coefficient);
+        return Bounded<double>{true, q.exponent >= 0 ? x * exactDoublePowers[static_cast<std::size_t>(q.exponent)]
+                                                     : x / exactDoublePowers[static_cast<std::size_t>(-q.exponent)]};
+      }
+    }
+    return toBoundedRealFloat<F>(Scientific(q.coefficient, q.exponent));
+  }
+  const std::optional<Scientific> s = read<Scientific>(text);
+  if (!s) return std::nullopt;
+  return toBoundedRealFloat<F>(*s);
+}
+
+}  // namespace
+
+template <>
+std::optional<Bounded<float>> readBoundedRealFloat<float>(std::string_view text) {
+  return readBounded<float>(text);
+}
+template <>
+std::optional<Bounded<double>> readBoundedRealFloat<double>(std::string_view text) {
+  return readBounded<double>(text);
+}
+template <>
+std::optional<Bounded<long double>> readBoundedRealFloat<long double>(std::string_view text) {
+  return readBounded<long double>(text);
 }
 
 }  // namespace quire::scientific

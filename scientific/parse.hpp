@@ -27,6 +27,8 @@
 //   std::optional<Scientific> n = read<Scientific>("1.5e3");     // (15, 2)
 //   std::optional<Scientific> none = read<Scientific>("1.5 2");  // nullopt
 //   auto list = read<std::vector<Scientific>>("[1, 2.5]");      // two values
+//   auto d = readBoundedRealFloat<double>(" 2.5e-3");   // {true, 0.0025}
+//   auto far = readBoundedRealFloat<double>("1e400");   // {false, +infinity}
 #pragma once
 
 #include <optional>
@@ -34,6 +36,7 @@
 #include <vector>
 
 #include "base/show.hpp"
+#include "scientific/convert.hpp"
 #include "scientific/export.hpp"
 #include "scientific/scientific.hpp"
 
@@ -73,5 +76,20 @@ std::optional<T> read(std::string_view text) {
 // readings (parenthesised text takes the general road).
 template <>
 QUIRE_SCIENTIFIC_EXPORT std::optional<Scientific> read<Scientific>(std::string_view text);
+
+// toBoundedRealFloat<F>(*read<Scientific>(text)) in one call, or nullopt
+// when text is not exactly one number: the same answers, without building
+// the intermediate value for the common short forms. Provided for float,
+// double and long double.
+template <std::floating_point F>
+std::optional<Bounded<F>> readBoundedRealFloat(std::string_view text);
+
+template <>
+QUIRE_SCIENTIFIC_EXPORT std::optional<Bounded<float>> readBoundedRealFloat<float>(std::string_view text);
+template <>
+QUIRE_SCIENTIFIC_EXPORT std::optional<Bounded<double>> readBoundedRealFloat<double>(std::string_view text);
+template <>
+QUIRE_SCIENTIFIC_EXPORT std::optional<Bounded<long double>> readBoundedRealFloat<long double>(
+    std::string_view text);
 
 }  // namespace quire::scientific

@@ -1,12 +1,14 @@
 // Reading and converting decimals against what a C++ user would reach for
-// instead, in one binary:
-//  - scientificP over a corpus of short decimals ("123.45", "-7e-3", "42"
-//    and the shortest forms of random doubles) against fast_float parsing
-//    the same text to double;
-//  - toRealFloat<double> of the already-read values against fast_float's
-//    parse of the text (conversion alone against parse plus conversion);
-//  - reading a 1,000,000-digit coefficient against mpz_set_str of the same
-//    digits.
+// instead, in one binary. Each pair does the same work and set-up checks
+// that both give the same answer:
+//  - text -> double over a mixed corpus (prices, integers, short exponent
+//    forms, shortest forms of random doubles): read<Scientific> then
+//    toBoundedRealFloat, and scientificP then toBoundedRealFloat, against
+//    fast_float::from_chars (same double, bit for bit);
+//  - read<Scientific> against scientificP (the same value; read also
+//    checks that nothing but white space follows);
+//  - reading a 1,000,000-digit coefficient against mpz_set_str.
+// Ratio rows at the end give our speed over the peer's.
 #include <benchmark/benchmark.h>
 #include <fast_float/fast_float.h>
 #include <gmpxx.h>
@@ -14,10 +16,13 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/ratio.hpp"
 #include "scientific/convert.hpp"
 #include "scientific/parse.hpp"
 
@@ -74,19 +79,61 @@ void setCorpusCounters(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * corpusBytes()));
 }
 
-void BM_ScientificP(benchmark::State& state) {
+// Set-up check: every road gives fast_float's double, bit for bit.
+void checkCorpus() {
+  static const bool checked = [] {
+    for (const std::string& t : corpus()) {
+      double expected = 0;
+      fast_float::from_chars(t.data(), t.data() + t.size(), expected);
+      const auto viaRead = sci::toBoundedRealFloat<double>(*sci::read<Scientific>(t));
+      const auto viaP = sci::toBoundedRealFloat<double>(sci::scientificP(t)->value);
+      const auto oneCall = sci::readBoundedRealFloat<double>(t);
+      if (!oneCall || !(*oneCall == viaRead)) {
+        std::fprintf(stderr, "readBoundedRealFloat disagrees on %s\n", t.c_str());
+        std::abort();
+      }
+      if (std::bit_cast<std::uint64_t>(viaRead.value) != std::bit_cast<std::uint64_t>(expected) ||
+          std::bit_cast<std::uint64_t>(viaP.value) != std::bit_cast<std::uint64_t>(expected) ||
+          !(sci::scientificP(t)->value == *sci::read<Scientific>(t))) {
+        std::fprintf(stderr, "text -> double disagrees on %s\n", t.c_str());
+        std::abort();
+      }
+    }
+    return true;
+  }();
+  (void)checked;
+}
+
+void BM_TextToDouble_ReadToBounded(benchmark::State& state) {
+  checkCorpus();
   const auto& texts = corpus();
   for (auto _ : state) {
     for (const std::string& t : texts) {
-      auto r = sci::scientificP(t);
-      benchmark::DoNotOptimize(r);
+      auto s = sci::read<Scientific>(t);
+      auto d = sci::toBoundedRealFloat<double>(*s);
+      benchmark::DoNotOptimize(d);
     }
   }
   setCorpusCounters(state);
 }
-BENCHMARK(BM_ScientificP);
+BENCHMARK(BM_TextToDouble_ReadToBounded);
 
-void BM_FastFloatParse(benchmark::State& state) {
+void BM_TextToDouble_ScientificPToBounded(benchmark::State& state) {
+  checkCorpus();
+  const auto& texts = corpus();
+  for (auto _ : state) {
+    for (const std::string& t : texts) {
+      auto r = sci::scientificP(t);
+      auto d = sci::toBoundedRealFloat<double>(r->value);
+      benchmark::DoNotOptimize(d);
+    }
+  }
+  setCorpusCounters(state);
+}
+BENCHMARK(BM_TextToDouble_ScientificPToBounded);
+
+void BM_TextToDouble_FastFloat(benchmark::State& state) {
+  checkCorpus();
   const auto& texts = corpus();
   for (auto _ : state) {
     for (const std::string& t : texts) {
@@ -98,21 +145,49 @@ void BM_FastFloatParse(benchmark::State& state) {
   }
   setCorpusCounters(state);
 }
-BENCHMARK(BM_FastFloatParse);
+BENCHMARK(BM_TextToDouble_FastFloat);
 
-void BM_ToRealFloatOfReadValues(benchmark::State& state) {
-  std::vector<Scientific> values;
-  values.reserve(corpus().size());
-  for (const std::string& t : corpus()) values.push_back(sci::scientificP(t)->value);
+void BM_TextToDouble_ReadBoundedRealFloat(benchmark::State& state) {
+  checkCorpus();
+  const auto& texts = corpus();
   for (auto _ : state) {
-    for (const Scientific& s : values) {
-      double d = sci::toRealFloat<double>(s);
+    for (const std::string& t : texts) {
+      auto d = sci::readBoundedRealFloat<double>(t);
       benchmark::DoNotOptimize(d);
     }
   }
   setCorpusCounters(state);
 }
-BENCHMARK(BM_ToRealFloatOfReadValues);
+BENCHMARK(BM_TextToDouble_ReadBoundedRealFloat);
+QUIRE_BENCH_RATIO("BM_TextToDouble_ReadBoundedRealFloat", "BM_TextToDouble_FastFloat");
+QUIRE_BENCH_RATIO("BM_TextToDouble_ReadToBounded", "BM_TextToDouble_FastFloat");
+QUIRE_BENCH_RATIO("BM_TextToDouble_ScientificPToBounded", "BM_TextToDouble_FastFloat");
+
+void BM_Read(benchmark::State& state) {
+  checkCorpus();
+  const auto& texts = corpus();
+  for (auto _ : state) {
+    for (const std::string& t : texts) {
+      auto r = sci::read<Scientific>(t);
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  setCorpusCounters(state);
+}
+BENCHMARK(BM_Read);
+
+void BM_ScientificP(benchmark::State& state) {
+  const auto& texts = corpus();
+  for (auto _ : state) {
+    for (const std::string& t : texts) {
+      auto r = sci::scientificP(t);
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  setCorpusCounters(state);
+}
+BENCHMARK(BM_ScientificP);
+QUIRE_BENCH_RATIO("BM_Read", "BM_ScientificP");
 
 constexpr std::size_t kMillion = 1'000'000;
 
@@ -148,7 +223,8 @@ void BM_MpzSetStrMillionDigits(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kMillion));
 }
 BENCHMARK(BM_MpzSetStrMillionDigits)->Unit(benchmark::kMillisecond);
+QUIRE_BENCH_RATIO("BM_ReadMillionDigitCoefficient", "BM_MpzSetStrMillionDigits");
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return quire::bench::runWithRatios(argc, argv); }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <chrono>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -181,6 +183,34 @@ TEST(ParseTest, ReadAgreesWithTheReadings) {
       EXPECT_EQ(stored(*fast), stored(*general)) << text;
     }
   }
+}
+
+// The one-call reader gives toBoundedRealFloat of the reading, and strtod's
+// double wherever the text is plain decimal.
+TEST(ParseTest, ReadBoundedRealFloatAgreesWithReadThenConvert) {
+  std::mt19937_64 rng(11);
+  const char alphabet[] = "0123456789012345678901234567890123456789.eE+- (";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    for (int n = static_cast<int>(rng() % 26); n > 0; --n) text.push_back(alphabet[rng() % (sizeof alphabet - 1)]);
+    const auto oneCall = sci::readBoundedRealFloat<double>(text);
+    const auto value = sci::read<Scientific>(text);
+    ASSERT_EQ(oneCall.has_value(), value.has_value()) << text;
+    if (!value) continue;
+    const auto expected = sci::toBoundedRealFloat<double>(*value);
+    EXPECT_EQ(oneCall->inRange, expected.inRange) << text;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(oneCall->value), std::bit_cast<std::uint64_t>(expected.value)) << text;
+    if (text.find_first_of(" (") == std::string::npos && value->coefficientSign() != 0) {
+      EXPECT_EQ(oneCall->value, std::strtod(text.c_str(), nullptr)) << text;
+    }
+    const auto single = sci::readBoundedRealFloat<float>(text);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(single->value),
+              std::bit_cast<std::uint32_t>(sci::toBoundedRealFloat<float>(*value).value)) << text;
+  }
+  EXPECT_EQ(sci::readBoundedRealFloat<double>(" 2.5e-3 ")->value, 0.0025);
+  EXPECT_FALSE(sci::readBoundedRealFloat<double>("1e400")->inRange);
+  EXPECT_EQ(sci::readBoundedRealFloat<double>("1.5x"), std::nullopt);
+  EXPECT_EQ(sci::readBoundedRealFloat<long double>("(0.5)")->value, 0.5L);
 }
 
 // The range of an exponent is that of the coefficient's final exponent.

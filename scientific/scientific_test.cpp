@@ -387,4 +387,44 @@ TEST(ScientificTest, TableIsSafeUnderConcurrentUse) {
   for (char b : ok) EXPECT_TRUE(b);
 }
 
+// Coefficients of 64 to 128 bits live in recycled blocks: the values at the
+// edges of that range, their copies and the blocks' reuse must not mix up
+// values, and equal values keep hashing equally across representations.
+TEST(ScientificTest, CoefficientsUpTo128BitsKeepTheirValues) {
+  const mpz_class two64 = mpz_class(1) << 64;
+  const std::vector<mpz_class> edges = {mpz_class(kMax) + 1, -(mpz_class(kMax) + 2), two64 - 1, two64,
+                                        -two64, (mpz_class(1) << 127) - 1, -((mpz_class(1) << 128) - 1),
+                                        mpz_class(1) << 128};
+  for (const mpz_class& c : edges) {
+    const Scientific a(c, -3);
+    expectStored(a, c, -3);
+    Scientific copy = a;
+    Scientific moved = std::move(copy);
+    expectStored(moved, c, -3);
+    moved = moved;
+    expectStored(moved, c, -3);
+    EXPECT_EQ(sci::hash(a), sci::hash(Scientific(mpz_class(c * pow10(25)), -28))) << c.get_str();
+    EXPECT_EQ(a * Scientific(1, 0), a);
+    EXPECT_EQ(exact(a + a), exact(a) * 2);
+  }
+  // Products and aligned sums of words, one block freed as the next is made.
+  std::mt19937_64 rng(3);
+  for (int i = 0; i < 100000; ++i) {
+    const auto x = static_cast<std::int64_t>(rng());
+    const auto y = static_cast<std::int64_t>(rng() >> (rng() % 64));
+    const std::int64_t shift = static_cast<std::int64_t>(rng() % 19);
+    expectStored(Scientific(x, 1) * Scientific(y, 2), mpz_class(x) * mpz_class(y), 3);
+    expectStored(Scientific(x, 0) + Scientific(y, shift), mpz_class(x) + mpz_class(y) * pow10(shift), 0);
+    expectStored(Scientific(x, shift) - Scientific(y, 0), mpz_class(x) * pow10(shift) - mpz_class(y), 0);
+  }
+  // Unsigned words above INT64_MAX.
+  expectStored(Scientific(std::uint64_t{18446744073709551615u}, 2), two64 - 1, 2);
+  // Made in one thread, dropped in another.
+  std::vector<Scientific> made;
+  for (int i = 1; i <= 1000; ++i) made.push_back(Scientific(kMax, 0) * Scientific(i + 1, 0));
+  std::thread([&made] { made.clear(); }).join();
+  for (int i = 1; i <= 1000; ++i) made.push_back(Scientific(kMin, 0) * Scientific(i + 1, 0));
+  EXPECT_EQ(made.back().coefficient(), mpz_class(kMin) * 1001);
+}
+
 }  // namespace
