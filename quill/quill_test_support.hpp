@@ -81,9 +81,9 @@ inline std::string randomBytes(std::mt19937_64& rng, std::size_t n) {
   return s;
 }
 
-// The escaping of markup, one byte at a time, written out case by case.
-inline std::string referenceEscape(std::string_view bytes) {
-  std::string out;
+// The escaping of markup, one character at a time, written out case by
+// case: appends the escaped bytes to out.
+inline void appendEscaped(std::string& out, std::string_view bytes) {
   for (char c : bytes) {
     switch (c) {
       case '<': out += "&lt;"; break;
@@ -92,12 +92,15 @@ inline std::string referenceEscape(std::string_view bytes) {
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
       case '\t': case '\n': case '\r': out += c; break;
-      default: {
-        auto u = static_cast<unsigned char>(c);
-        if (u >= 32 && u != 127) out += c;
-      }
+      default:
+        if (static_cast<unsigned char>(c) >= 32 && c != 127) out += c;
     }
   }
+}
+
+inline std::string referenceEscape(std::string_view bytes) {
+  std::string out;
+  appendEscaped(out, bytes);
   return out;
 }
 
