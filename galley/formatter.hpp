@@ -1,5 +1,5 @@
 // std::format support for documents, where the standard library has
-// <format> (__cpp_lib_format); the same specifications as galley/fmt.hpp.
+// <format> (__cpp_lib_format); the same options as galley/fmt.hpp.
 //
 // Example:
 //   #include <galley/formatter.hpp>

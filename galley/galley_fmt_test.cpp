@@ -14,8 +14,8 @@ TEST(GalleyFmt, DefaultLayoutAndPageWidth) {
   EXPECT_EQ(fmt::format("{}", d), show(d));
   Doc words = fillSep({text("one"), text("two"), text("three"), text("four"), text("five")});
   for (int width : {1, 10, 20, 80}) {
-    std::string spec = fmt::format("{{:{}}}", width);
-    EXPECT_EQ(fmt::format(fmt::runtime(spec), words),
+    std::string options = fmt::format("{{:{}}}", width);
+    EXPECT_EQ(fmt::format(fmt::runtime(options), words),
               displayS(renderPretty(0.4f, width, words)));
   }
   EXPECT_EQ(fmt::format("<{}>", bold(text("x"))), fmt::format("<{}>", show(bold(text("x")))));
@@ -23,8 +23,8 @@ TEST(GalleyFmt, DefaultLayoutAndPageWidth) {
 
 TEST(GalleyFmt, OnlyAPageWidthIsAccepted) {
   Doc d = text("x");
-  for (const char* spec : {"{:<8}", "{:.2}", "{:x}", "{:*^8}"}) {
-    EXPECT_THROW((void)fmt::format(fmt::runtime(spec), d), fmt::format_error) << spec;
+  for (const char* options : {"{:<8}", "{:.2}", "{:x}", "{:*^8}"}) {
+    EXPECT_THROW((void)fmt::format(fmt::runtime(options), d), fmt::format_error) << options;
   }
 }
 

@@ -1,5 +1,5 @@
 // std::format support for Scientific, where the standard library has
-// <format> (__cpp_lib_format); the same specifications as scientific/fmt.hpp.
+// <format> (__cpp_lib_format); the same options as scientific/fmt.hpp.
 //
 // Example:
 //   #include <scientific/formatter.hpp>

@@ -51,10 +51,10 @@ TEST(ScientificFmt, HugeExponentsKeepTheLibrarysGuarantees) {
   EXPECT_EQ(fmt::format("{:.1e}", Scientific(3, big)), "3.0e9223372036854775807");
 }
 
-TEST(ScientificFmt, BadSpecificationsAreFormatErrors) {
-  for (const char* spec : {"{:x}", "{:.}", "{:.2q}", "{:10.2fe}", "{:{<5}"}) {
-    EXPECT_THROW((void)fmt::format(fmt::runtime(spec), Scientific(1, 0)), fmt::format_error)
-        << spec;
+TEST(ScientificFmt, BadOptionsAreFormatErrors) {
+  for (const char* options : {"{:x}", "{:.}", "{:.2q}", "{:10.2fe}", "{:{<5}"}) {
+    EXPECT_THROW((void)fmt::format(fmt::runtime(options), Scientific(1, 0)), fmt::format_error)
+        << options;
   }
 }
 

@@ -1,5 +1,5 @@
 // std::format support for the style values, where the standard library has
-// <format> (__cpp_lib_format); the same specifications as vtcontrol/fmt.hpp.
+// <format> (__cpp_lib_format); the same options as vtcontrol/fmt.hpp.
 //
 // Example:
 //   #include <vtcontrol/formatter.hpp>

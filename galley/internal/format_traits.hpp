@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/format_spec.hpp"
+#include "base/format_options.hpp"
 #include "galley/display.hpp"
 #include "galley/doc.hpp"
 #include "galley/render.hpp"
@@ -16,14 +16,14 @@ struct quire::format::FormatTraits<quire::galley::Doc> {
   static constexpr std::string_view types = "";
   static constexpr char defaultAlign = '<';
   static constexpr bool widthPads = false;
-  static constexpr const char* check(const Spec& spec) {
-    if (spec.align != 0 || spec.precision) return "a document takes only a page width in format";
+  static constexpr const char* check(const Options& options) {
+    if (options.align != 0 || options.precision) return "a document takes only a page width in format";
     return nullptr;
   }
 
-  static std::string text(const quire::galley::Doc& doc, const Spec& spec) {
-    if (spec.width == 0) return show(doc);
+  static std::string text(const quire::galley::Doc& doc, const Options& options) {
+    if (options.width == 0) return show(doc);
     return quire::galley::displayS(
-        quire::galley::renderPretty(0.4f, static_cast<std::int64_t>(spec.width), doc));
+        quire::galley::renderPretty(0.4f, static_cast<std::int64_t>(options.width), doc));
   }
 };

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/format_spec.hpp"
+#include "base/format_options.hpp"
 #include "scientific/format.hpp"
 #include "scientific/scientific.hpp"
 
@@ -16,14 +16,14 @@ struct quire::format::FormatTraits<quire::scientific::Scientific> {
   static constexpr std::string_view types = "efg";
   static constexpr char defaultAlign = '>';
   static constexpr bool widthPads = true;
-  static constexpr const char* check(const Spec&) { return nullptr; }
+  static constexpr const char* check(const Options&) { return nullptr; }
 
-  static std::string text(const quire::scientific::Scientific& s, const Spec& spec) {
+  static std::string text(const quire::scientific::Scientific& s, const Options& options) {
     using quire::scientific::FPFormat;
-    if (spec.type == 0 && !spec.precision) return show(s);
-    FPFormat layout = spec.type == 'e'   ? FPFormat::Exponent
-                      : spec.type == 'f' ? FPFormat::Fixed
+    if (options.type == 0 && !options.precision) return show(s);
+    FPFormat layout = options.type == 'e'   ? FPFormat::Exponent
+                      : options.type == 'f' ? FPFormat::Fixed
                                          : FPFormat::Generic;
-    return formatScientific(layout, spec.precision, s);
+    return formatScientific(layout, options.precision, s);
   }
 };

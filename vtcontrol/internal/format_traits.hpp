@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/format_spec.hpp"
+#include "base/format_options.hpp"
 #include "vtcontrol/sgr.hpp"
 
 namespace quire::vtcontrol::detail {
@@ -22,8 +22,8 @@ struct quire::format::FormatTraits<T> {
   static constexpr std::string_view types = "";
   static constexpr char defaultAlign = '<';
   static constexpr bool widthPads = true;
-  static constexpr const char* check(const Spec& spec) {
-    return spec.precision ? "a style value takes no precision in format" : nullptr;
+  static constexpr const char* check(const Options& options) {
+    return options.precision ? "a style value takes no precision in format" : nullptr;
   }
-  static std::string text(const T& value, const Spec&) { return show(value); }
+  static std::string text(const T& value, const Options&) { return show(value); }
 };

@@ -1,7 +1,7 @@
-// The standard format-specification mini-language, shared by the {fmt} and
-// std::format formatters of the suite's values.
+// Format options (what follows the colon in "{:>8.2f}"), shared by the {fmt}
+// and std::format formatters of the suite's values.
 //
-// A specification is [[fill]align][width][.precision][type], where align is
+// The options are [[fill]align][width][.precision][type], where align is
 // '<', '>' or '^', fill is any one character (UTF-8) and type is one of the
 // letters a formatter accepts. Parsing is constexpr so that format strings
 // are checked when the program is compiled; formatting pads the value's text
@@ -11,12 +11,12 @@
 // either library: fmt::formatter<T> and std::formatter<T> derive from it.
 //
 // Example:
-//   quire::format::Spec spec;
+//   quire::format::Options options;
 //   std::string_view s = "*^9.2f}";
-//   quire::format::parseSpec(s.data(), s.data() + s.size(), spec, "efg");
-//                                   // spec.align == '^', spec.width == 9,
-//                                   // spec.precision == 2, spec.type == 'f'
-//   quire::format::pad("12.35", spec, '>')   // == "**12.35**"
+//   quire::format::parseOptions(s.data(), s.data() + s.size(), options, "efg");
+//                                   // options.align == '^', options.width == 9,
+//                                   // options.precision == 2, options.type == 'f'
+//   quire::format::pad("12.35", options, '>')   // == "**12.35**"
 #pragma once
 
 #include <algorithm>
@@ -28,7 +28,7 @@
 
 namespace quire::format {
 
-struct Spec {
+struct Options {
   char fill[4] = {' ', 0, 0, 0};  // one UTF-8 character
   std::size_t fillSize = 1;
   char align = 0;  // 0 (the formatter's default), '<', '>' or '^'
@@ -37,8 +37,8 @@ struct Spec {
   char type = 0;  // 0 when absent
 };
 
-// Why a specification was refused; the adaptor throws its library's error.
-struct SpecError {
+// Why options were refused; the adaptor throws its library's error.
+struct OptionsError {
   const char* message = nullptr;
 };
 
@@ -59,7 +59,7 @@ template <class It>
 constexpr It parseCount(It it, It end, std::int64_t& value) {
   value = 0;
   while (it != end && *it >= '0' && *it <= '9') {
-    if (value > (INT64_C(1) << 40)) throw SpecError{"format width or precision is too large"};
+    if (value > (INT64_C(1) << 40)) throw OptionsError{"format width or precision is too large"};
     value = value * 10 + (*it - '0');
     ++it;
   }
@@ -68,53 +68,53 @@ constexpr It parseCount(It it, It end, std::int64_t& value) {
 
 }  // namespace detail
 
-// Parses a specification from [it, end) up to the closing '}' (or the end),
+// Parses options from [it, end) up to the closing '}' (or the end),
 // accepting only the type letters in types; returns where it stopped.
-// Throws SpecError for anything else.
+// Throws OptionsError for anything else.
 template <class It>
-constexpr It parseSpec(It it, It end, Spec& spec, std::string_view types) {
+constexpr It parseOptions(It it, It end, Options& options, std::string_view types) {
   if (it == end || *it == '}') return it;
   std::size_t fillLength = detail::utf8Length(*it);
   It afterFill = it;
   for (std::size_t i = 0; i < fillLength && afterFill != end; ++i) ++afterFill;
   if (fillLength != 0 && afterFill != end && detail::isAlign(*afterFill)) {
-    if (*it == '{' || *it == '}') throw SpecError{"invalid fill character in format"};
-    spec.fillSize = fillLength;
-    for (std::size_t i = 0; i < fillLength && i < sizeof spec.fill; ++i, ++it) spec.fill[i] = *it;
-    spec.align = *it++;
+    if (*it == '{' || *it == '}') throw OptionsError{"invalid fill character in format"};
+    options.fillSize = fillLength;
+    for (std::size_t i = 0; i < fillLength && i < sizeof options.fill; ++i, ++it) options.fill[i] = *it;
+    options.align = *it++;
   } else if (detail::isAlign(*it)) {
-    spec.align = *it++;
+    options.align = *it++;
   }
   if (it != end && *it >= '0' && *it <= '9') {
     std::int64_t width = 0;
     it = detail::parseCount(it, end, width);
-    spec.width = static_cast<std::size_t>(width);
+    options.width = static_cast<std::size_t>(width);
   }
   if (it != end && *it == '.') {
     ++it;
-    if (it == end || *it < '0' || *it > '9') throw SpecError{"missing precision in format"};
+    if (it == end || *it < '0' || *it > '9') throw OptionsError{"missing precision in format"};
     std::int64_t precision = 0;
     it = detail::parseCount(it, end, precision);
-    spec.precision = precision;
+    options.precision = precision;
   }
   if (it != end && *it != '}') {
-    if (types.find(*it) == std::string_view::npos) throw SpecError{"invalid type in format"};
-    spec.type = *it++;
+    if (types.find(*it) == std::string_view::npos) throw OptionsError{"invalid type in format"};
+    options.type = *it++;
   }
-  if (it != end && *it != '}') throw SpecError{"invalid format specification"};
+  if (it != end && *it != '}') throw OptionsError{"invalid format options"};
   return it;
 }
 
-// text padded with spec's fill to spec's width (in code points), aligned by
-// spec.align or, when the specification names none, by defaultAlign.
-inline std::string pad(std::string text, const Spec& spec, char defaultAlign) {
+// text padded with options's fill to options's width (in code points), aligned by
+// options.align or, when the options names none, by defaultAlign.
+inline std::string pad(std::string text, const Options& options, char defaultAlign) {
   std::size_t length = 0;
   for (char c : text) length += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  if (length >= spec.width) return text;
-  std::size_t missing = spec.width - length;
-  char align = spec.align != 0 ? spec.align : defaultAlign;
+  if (length >= options.width) return text;
+  std::size_t missing = options.width - length;
+  char align = options.align != 0 ? options.align : defaultAlign;
   std::size_t before = align == '>' ? missing : align == '^' ? missing / 2 : 0;
-  std::string_view fill(spec.fill, spec.fillSize);
+  std::string_view fill(options.fill, options.fillSize);
   std::string out;
   out.reserve(text.size() + missing * fill.size());
   for (std::size_t i = 0; i < before; ++i) out += fill;
@@ -127,8 +127,8 @@ inline std::string pad(std::string text, const Spec& spec, char defaultAlign) {
 //   static constexpr std::string_view types;   // accepted type letters
 //   static constexpr char defaultAlign;         // '<' or '>'
 //   static constexpr bool widthPads;            // false: the type uses width itself
-//   static constexpr const char* check(const Spec&);  // a refusal, or nullptr
-//   static std::string text(const T&, const Spec&);
+//   static constexpr const char* check(const Options&);  // a refusal, or nullptr
+//   static std::string text(const T&, const Options&);
 template <class T>
 struct FormatTraits;
 
@@ -136,24 +136,24 @@ struct FormatTraits;
 // library's format_error.
 template <class T, class Error>
 struct BasicFormatter {
-  Spec spec;
+  Options options;
 
   template <class ParseContext>
   constexpr auto parse(ParseContext& ctx) {
     auto it = ctx.begin();
     try {
-      it = parseSpec(it, ctx.end(), spec, FormatTraits<T>::types);
-    } catch (const SpecError& e) {
+      it = parseOptions(it, ctx.end(), options, FormatTraits<T>::types);
+    } catch (const OptionsError& e) {
       throw Error(e.message);
     }
-    if (const char* refusal = FormatTraits<T>::check(spec)) throw Error(refusal);
+    if (const char* refusal = FormatTraits<T>::check(options)) throw Error(refusal);
     return it;
   }
 
   template <class Context>
   auto format(const T& value, Context& ctx) const {
-    std::string text = FormatTraits<T>::text(value, spec);
-    if (FormatTraits<T>::widthPads) text = pad(std::move(text), spec, FormatTraits<T>::defaultAlign);
+    std::string text = FormatTraits<T>::text(value, options);
+    if (FormatTraits<T>::widthPads) text = pad(std::move(text), options, FormatTraits<T>::defaultAlign);
     return std::copy(text.begin(), text.end(), ctx.out());
   }
 };
