@@ -37,10 +37,19 @@ unsigned asciiPrefix16(const std::uint8_t* p) noexcept {
   return mask == 0 ? 16u : static_cast<unsigned>(std::countr_zero(mask));
 }
 
-// Continuation bytes in an 8-byte word: high bit set, next bit clear.
-int continuationsIn(std::uint64_t w) noexcept {
-  return std::popcount(w & ~(w << 1) & kHighBits);
+// True when none of [p, p + 64) is at or above 0x80.
+bool isAscii64(const std::uint8_t* p) noexcept {
+  const auto* v = reinterpret_cast<const __m128i*>(p);
+  const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                   _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+  return _mm_movemask_epi8(any) == 0;
 }
+
+// The high bit of each continuation byte of a word (high bit set, next
+// bit clear), and of each other byte: the code-point starts.
+std::uint64_t continuationBits(std::uint64_t w) noexcept { return w & ~(w << 1) & kHighBits; }
+std::uint64_t startsIn(std::uint64_t w) noexcept { return ~continuationBits(w) & kHighBits; }
+int continuationsIn(std::uint64_t w) noexcept { return std::popcount(continuationBits(w)); }
 
 }  // namespace
 
@@ -54,36 +63,53 @@ std::size_t hs_brevity_length(const std::uint8_t* bytes, std::size_t n) noexcept
   return n - continuations;
 }
 
+// Both index routines count code-point starts (bytes that are not
+// continuations) a word at a time; in valid UTF-8 the start of rank i is
+// where code point i begins, which is what stepping from lead byte to lead
+// byte finds. Only bytes below n are read.
+
 std::size_t hs_brevity_index_ofs(const std::uint8_t* bytes, std::size_t n, std::size_t i) noexcept {
+  if (i == 0) return 0;
+  if (i >= n) return n;  // i + 1 code points need more than n bytes
   std::size_t ofs = 0;
-  for (;;) {
-    if (i == 0) return ofs;
-    // Malformed input could step past n; the first test keeps it in range.
-    if (ofs >= n || i >= n - ofs) return n;
-    ofs += leadWidth(bytes[ofs]);
-    --i;
+  std::size_t rank = i;  // starts still to pass
+  for (; ofs + 8 <= n; ofs += 8) {
+    std::uint64_t starts = startsIn(loadWord(bytes + ofs));
+    const auto count = static_cast<std::size_t>(std::popcount(starts));
+    if (count > rank) {
+      for (; rank > 0; --rank) starts &= starts - 1;
+      return ofs + static_cast<std::size_t>(std::countr_zero(starts)) / 8;
+    }
+    rank -= count;
   }
+  for (; ofs < n; ++ofs) {
+    if (isContinuation(bytes[ofs])) continue;
+    if (rank == 0) return ofs;
+    --rank;
+  }
+  return n;
 }
 
 std::size_t hs_brevity_index_ofs_rev(const std::uint8_t* bytes, std::size_t n, std::size_t i) noexcept {
-  std::size_t pos = n;
-  for (;;) {
-    if (pos <= i) return n;
-    // Step back over the code point ending at pos.
-    std::size_t step = 1;
-    if (bytes[pos - 1] >= 0x80 && pos >= 2) {
-      if (!isContinuation(bytes[pos - 2])) {
-        step = 2;
-      } else if (pos >= 3 && !isContinuation(bytes[pos - 3])) {
-        step = 3;
-      } else {
-        step = pos >= 4 ? 4 : pos;
-      }
+  if (i >= n) return n;
+  std::size_t end = n;
+  std::size_t rank = i;  // starts still to pass, counting from the end
+  for (; end >= 8; end -= 8) {
+    std::uint64_t starts = startsIn(loadWord(bytes + end - 8));
+    const auto count = static_cast<std::size_t>(std::popcount(starts));
+    if (count > rank) {
+      for (; rank > 0; --rank) starts &= ~(std::uint64_t{1} << (63 - std::countl_zero(starts)));
+      return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(starts)) / 8;
     }
-    pos -= step;
-    if (i == 0) return pos;
-    --i;
+    rank -= count;
   }
+  while (end > 0) {
+    --end;
+    if (isContinuation(bytes[end])) continue;
+    if (rank == 0) return end;
+    --rank;
+  }
+  return n;
 }
 
 std::uint32_t hs_brevity_ofs_cp(const std::uint8_t* bytes, std::size_t offset) noexcept {
@@ -107,12 +133,16 @@ std::uint32_t hs_brevity_index_cp_rev(const std::uint8_t* bytes, std::size_t n, 
 std::int32_t hs_brevity_is_valid_utf8(const std::uint8_t* bytes, std::size_t n) noexcept {
   std::size_t i = 0;
   while (i < n) {
-    // Skip ASCII sixteen bytes at a time; the answers are those of a byte
-    // at a time, since ASCII bytes never fail and never end early.
+    // Skip ASCII 16 bytes at a time, and 64 at a time once a run is long;
+    // the answers are those of a byte at a time, since ASCII bytes never
+    // fail and never end early.
     if (n - i >= 16) {
       const unsigned run = asciiPrefix16(bytes + i);
       i += run;
-      if (run == 16) continue;
+      if (run == 16) {
+        while (n - i >= 64 && isAscii64(bytes + i)) i += 64;
+        continue;
+      }
     } else if (bytes[i] < 0x80) {
       ++i;
       continue;

@@ -164,34 +164,49 @@ TEST(BrevityValidator, AgreesOnEveryMutationOfValidText) {
 // Characters of each width, for the decoding and index tests.
 const std::u32string kMixed = U"a\u00E9\u20AC\U0001F600z\u07FF\uFFFD\U0010FFFF";
 
-TEST(BrevityPrimitives, LengthAndIndexOffsets) {
-  const ShortText t(kMixed);
+// Checks every index routine on the text of chars against offsets found by
+// stepping from lead byte to lead byte.
+void expectIndexRoutinesAgree(const std::u32string& chars) {
+  const ShortText t(chars);
   const std::uint8_t* d = t.data();
   const std::size_t n = t.size();
-  ASSERT_EQ(hs_brevity_length(d, n), kMixed.size());
+  ASSERT_EQ(hs_brevity_length(d, n), chars.size());
   std::vector<std::size_t> starts;
   for (std::size_t ofs = 0; ofs < n; ofs += quire::brevity::detail::leadWidth(d[ofs])) starts.push_back(ofs);
-  ASSERT_EQ(starts.size(), kMixed.size());
-  for (std::size_t i = 0; i < kMixed.size(); ++i) {
-    EXPECT_EQ(hs_brevity_index_ofs(d, n, i), starts[i]) << i;
-    EXPECT_EQ(hs_brevity_index_ofs_rev(d, n, i), starts[kMixed.size() - 1 - i]) << i;
-    EXPECT_EQ(hs_brevity_index_cp(d, n, i), kMixed[i]);
-    EXPECT_EQ(hs_brevity_index_cp_rev(d, n, i), kMixed[kMixed.size() - 1 - i]);
-    EXPECT_EQ(hs_brevity_ofs_cp(d, starts[i]), kMixed[i]);
+  ASSERT_EQ(starts.size(), chars.size());
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    ASSERT_EQ(hs_brevity_index_ofs(d, n, i), starts[i]) << i;
+    ASSERT_EQ(hs_brevity_index_ofs_rev(d, n, i), starts[chars.size() - 1 - i]) << i;
+    ASSERT_EQ(hs_brevity_index_cp(d, n, i), chars[i]);
+    ASSERT_EQ(hs_brevity_index_cp_rev(d, n, i), chars[chars.size() - 1 - i]);
+    ASSERT_EQ(hs_brevity_ofs_cp(d, starts[i]), chars[i]);
     const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : n;
-    EXPECT_EQ(hs_brevity_ofs_cp_rev(d, end), kMixed[i]);
+    ASSERT_EQ(hs_brevity_ofs_cp_rev(d, end), chars[i]);
   }
-  for (std::size_t i : {kMixed.size(), kMixed.size() + 1, n, n + 7, SIZE_MAX}) {
-    EXPECT_EQ(hs_brevity_index_ofs(d, n, i), n);
-    EXPECT_EQ(hs_brevity_index_ofs_rev(d, n, i), n);
-    EXPECT_EQ(hs_brevity_index_cp(d, n, i), 0xFFFFFFFFu);
-    EXPECT_EQ(hs_brevity_index_cp_rev(d, n, i), 0xFFFFFFFFu);
+  for (std::size_t i : {chars.size(), chars.size() + 1, n, n + 7, SIZE_MAX}) {
+    ASSERT_EQ(hs_brevity_index_ofs(d, n, i), n);
+    ASSERT_EQ(hs_brevity_index_ofs_rev(d, n, i), n);
+    ASSERT_EQ(hs_brevity_index_cp(d, n, i), 0xFFFFFFFFu);
+    ASSERT_EQ(hs_brevity_index_cp_rev(d, n, i), 0xFFFFFFFFu);
+  }
+}
+
+TEST(BrevityPrimitives, LengthAndIndexOffsets) {
+  expectIndexRoutinesAgree(kMixed);
+  expectIndexRoutinesAgree(U"");
+  // Runs long enough for the word-at-a-time counting, with code points
+  // straddling word boundaries.
+  std::mt19937_64 rng(17);
+  for (int round = 0; round < 300; ++round) {
+    std::u32string chars;
+    for (std::size_t k = rng() % 80; k > 0; --k) chars.push_back(kMixed[rng() % kMixed.size()]);
+    expectIndexRoutinesAgree(chars);
   }
   // An empty text has no code point 0; for i = 0 the offset is 0 = n.
-  EXPECT_EQ(hs_brevity_index_ofs(d, 0, 0), 0u);
-  EXPECT_EQ(hs_brevity_index_ofs_rev(d, 0, 0), 0u);
-  EXPECT_EQ(hs_brevity_index_cp(d, 0, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(hs_brevity_length(d, 0), 0u);
+  const std::uint8_t none[8] = {};
+  EXPECT_EQ(hs_brevity_index_ofs(none, 0, 0), 0u);
+  EXPECT_EQ(hs_brevity_index_ofs_rev(none, 0, 0), 0u);
+  EXPECT_EQ(hs_brevity_index_cp(none, 0, 0), 0xFFFFFFFFu);
 }
 
 TEST(BrevityPrimitives, AsciiTestAtEveryShortLength) {

@@ -18,6 +18,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -66,8 +67,14 @@ class ShortByteString {
     return block_ == other.block_;
   }
 
+  // Short values compare as whole words (the padding is zero), long ones
+  // with memcmp.
   friend bool operator==(const ShortByteString& a, const ShortByteString& b) noexcept {
-    return a.block_ == b.block_ || a.view() == b.view();
+    if (a.block_ == b.block_) return true;
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n > 32) return std::memcmp(a.data(), b.data(), n) == 0;
+    return detail::equalWords(a.data(), b.data(), (n + 7) / 8);
   }
   // Bytewise as unsigned bytes; a proper prefix is smaller.
   friend std::strong_ordering operator<=>(const ShortByteString& a,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <ranges>
 #include <sstream>
 #include <iomanip>
 #include <string>
@@ -86,6 +87,15 @@ TEST(ShortText, ConstructionFromCharacters) {
     for (auto it = cps.end(); it != cps.begin();) reversed.push_back(*--it);
     ASSERT_EQ(std::u32string(reversed.rbegin(), reversed.rend()), s);
   }
+  // The lazy form composes with the standard views and stops early.
+  const ShortText t = fromString(U"\U0001F600b\u00E9");
+  std::u32string firstTwo;
+  for (char32_t c : toString(t) | std::views::take(2)) firstTwo.push_back(c);
+  EXPECT_EQ(firstTwo, U"\U0001F600b");
+  std::u32string backwards;
+  for (char32_t c : unpack(t) | std::views::reverse) backwards.push_back(c);
+  EXPECT_EQ(backwards, U"\u00E9b\U0001F600");
+  static_assert(std::ranges::bidirectional_range<CodePoints> && std::ranges::view<CodePoints>);
 }
 
 TEST(ShortText, ValidatingConstructors) {

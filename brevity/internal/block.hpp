@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "brevity/export.hpp"
 
@@ -60,5 +61,19 @@ inline void release(Block* b) noexcept {
 // the zero padding; size 0 gives the empty block. Throws quire::Error when
 // size exceeds kMaxSize.
 QUIRE_BREVITY_EXPORT Block* allocateBlock(std::size_t size);
+
+// Whether two blocks' first `words` words are equal. The padding is zero,
+// so for equal lengths this is equality of the bytes.
+[[nodiscard]] inline bool equalWords(const unsigned char* a, const unsigned char* b,
+                                     std::size_t words) noexcept {
+  std::uint64_t diff = 0;
+  for (std::size_t k = 0; k < words; ++k) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + 8 * k, 8);
+    std::memcpy(&y, b + 8 * k, 8);
+    diff |= x ^ y;
+  }
+  return diff == 0;
+}
 
 }  // namespace quire::brevity::detail
