@@ -145,7 +145,7 @@ template <class T>
 
 template <class T>
 [[nodiscard]] Spool<T> fromList(std::initializer_list<T> xs) {
-  return fromList(std::vector<T>(xs));
+  return detail::Access::adopt<T>(detail::Engine<T>::chunkOf(xs.begin(), xs.end()));
 }
 
 // The elements of s. A spool passed as an rvalue that holds one plain run
@@ -350,10 +350,7 @@ template <std::three_way_comparable T>
 namespace detail {
 template <class Char>
 Spool<Char> fromCharacters(std::basic_string_view<Char> s) {
-  if (s.empty()) return Spool<Char>();
-  std::vector<Char> chars(s.size());
-  std::copy(s.begin(), s.end(), chars.begin());
-  return fromList(std::move(chars));
+  return Access::adopt<Char>(Engine<Char>::chunkOf(s.begin(), s.end()));
 }
 }  // namespace detail
 

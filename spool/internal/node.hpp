@@ -115,10 +115,23 @@ struct Engine {
     return n->size;
   }
 
-  static N* chunkOf(std::vector<T> items) {
+  static N* chunkOf(std::vector<T>&& items) {
     if (items.empty()) return nullptr;
     auto* c = new Chunk<T>();
-    c->back = std::move(items);
+    c->back.swap(items);
+    return c;
+  }
+
+  template <class Iterator>
+  static N* chunkOf(Iterator first, Iterator last) {
+    if (first == last) return nullptr;
+    auto* c = new Chunk<T>();
+    try {
+      c->back.assign(first, last);
+    } catch (...) {
+      delete c;
+      throw;
+    }
     return c;
   }
 
