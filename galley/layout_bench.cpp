@@ -1,10 +1,16 @@
 // Layout and display throughput.
 //
-//   BM_RenderDisplay/1 and /2: renderPretty + displayS of a tree of records,
-//     lists and groups (about 10 MB of output, and twice that); the time
-//     ratio of /2 to /1 shows whether layout is linear.
-//   BM_PlainLoop/1: the same characters pushed into a std::string one by
-//     one, the machine's limit for producing that output.
+//   BM_RenderDisplayParagraphs/1 and /2: renderPretty + displayS at width 80
+//     of paragraphs of fillSep words in groups and nests (about 10 MB of
+//     output, and twice that); the time ratio of /2 to /1 shows whether
+//     layout is linear. BM_RenderDisplay/1 and /2: the same for a tree of
+//     records, lists and groups.
+//   BM_Build*: building those documents, reported as MB/s of the output
+//     they will eventually render to.
+//   BM_Ceiling_AppendPieces / BM_Ceiling_PlainLoop: machine ceilings, not
+//     peers: the rendered pieces (texts, newlines with their indentation)
+//     appended to a fresh std::string, and the finished text pushed into
+//     one a character at a time.
 //   BM_NestedGroups/n: n nested groups whose flat forms never fit.
 //   BM_SmartChain/n: renderSmart on n groups, each followed by a deeper line
 //     and finally a line too long for the page.
@@ -12,6 +18,7 @@
 
 #include <string>
 
+#include "bench/ratio.hpp"
 #include "galley/galley.hpp"
 
 namespace {
@@ -44,29 +51,119 @@ Doc document(int records) {
   return vsep(rs);
 }
 
+// Paragraphs: a heading, then words filled to the width in a nest, some
+// words grouped in pairs.
+Doc paragraph(int id) {
+  static const char* const vocabulary[] = {"layout", "of", "a", "document", "fills", "each", "line",
+                                           "with", "words", "until", "the", "width", "is", "reached",
+                                           "and", "then", "breaks", "to", "next", "indentation"};
+  std::vector<Doc> words;
+  for (int w = 0; w < 60; ++w) {
+    Doc word = text(vocabulary[(id * 7 + w * 3) % 20]);
+    if (w % 9 == 4) word = group(word + line() + text(std::to_string(id + w)));
+    words.push_back(word);
+  }
+  return group(text("Paragraph " + std::to_string(id) + ":") + nest(4, line() + fillSep(words)));
+}
+
+Doc paragraphs(int count) {
+  std::vector<Doc> ps;
+  ps.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) ps.push_back(nest(2, paragraph(i)));
+  return vsep(ps);
+}
+
 // About 10 MB of output per unit.
 constexpr int kRecordsPerUnit = 7200;
+constexpr int kParagraphsPerUnit = 25000;
 
 const Doc& documentOfSize(int units) {
   static Doc docs[3] = {Doc(), document(kRecordsPerUnit), document(2 * kRecordsPerUnit)};
   return docs[units];
 }
+const Doc& paragraphsOfSize(int units) {
+  static Doc docs[3] = {Doc(), paragraphs(kParagraphsPerUnit), paragraphs(2 * kParagraphsPerUnit)};
+  return docs[units];
+}
 
-void BM_RenderDisplay(benchmark::State& state) {
-  const Doc& d = documentOfSize(static_cast<int>(state.range(0)));
+std::string rendered(const Doc& d) { return displayS(renderPretty(0.4f, 80, d)); }
+
+void renderDisplay(benchmark::State& state, const Doc& d) {
+  const std::string expected = rendered(d);  // set-up: every iteration gives this text
   std::size_t bytes = 0;
   for (auto _ : state) {
     std::string out = displayS(renderPretty(0.4f, 80, d));
     bytes = out.size();
     benchmark::DoNotOptimize(out.data());
   }
+  if (bytes != expected.size()) state.SkipWithError("renderings differ");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
+
+void BM_RenderDisplay(benchmark::State& state) {
+  renderDisplay(state, documentOfSize(static_cast<int>(state.range(0))));
+}
 BENCHMARK(BM_RenderDisplay)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_PlainLoop(benchmark::State& state) {
-  const std::string expected = displayS(renderPretty(0.4f, 80, documentOfSize(static_cast<int>(state.range(0)))));
+void BM_RenderDisplayParagraphs(benchmark::State& state) {
+  renderDisplay(state, paragraphsOfSize(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_RenderDisplayParagraphs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Building, reported against the size of the eventual output.
+template <class Build>
+void build(benchmark::State& state, Build make, std::size_t outputBytes) {
+  for (auto _ : state) {
+    Doc d = make();
+    benchmark::DoNotOptimize(&d);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * outputBytes));
+}
+
+void BM_BuildParagraphs(benchmark::State& state) {
+  build(state, [] { return paragraphs(kParagraphsPerUnit); }, rendered(paragraphsOfSize(1)).size());
+}
+BENCHMARK(BM_BuildParagraphs)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRecords(benchmark::State& state) {
+  build(state, [] { return document(kRecordsPerUnit); }, rendered(documentOfSize(1)).size());
+}
+BENCHMARK(BM_BuildRecords)->Unit(benchmark::kMillisecond);
+
+// The pieces of a rendering: texts and characters as they are, each line
+// break as a newline and its indentation.
+std::vector<std::string> piecesOf(const Doc& d) {
+  std::vector<std::string> pieces;
+  for (const SimpleDocElement& e : renderPretty(0.4f, 80, d)) {
+    if (e.kind == SimpleDocKind::SText) pieces.emplace_back(e.text);
+    if (e.kind == SimpleDocKind::SChar) pieces.emplace_back(1, static_cast<char>(e.character));
+    if (e.kind == SimpleDocKind::SLine) {
+      std::string lineBreak(static_cast<std::size_t>(e.indentation) + 1, ' ');
+      lineBreak.front() = '\n';
+      pieces.push_back(std::move(lineBreak));
+    }
+  }
+  return pieces;
+}
+
+void BM_Ceiling_AppendPieces(benchmark::State& state) {
+  const Doc& d = paragraphsOfSize(1);
+  const std::vector<std::string> pieces = piecesOf(d);
+  std::string check;
+  for (const std::string& p : pieces) check += p;
+  if (check != rendered(d)) state.SkipWithError("pieces do not give the rendering");
+  for (auto _ : state) {
+    std::string out;
+    for (const std::string& p : pieces) out += p;
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * check.size()));
+}
+BENCHMARK(BM_Ceiling_AppendPieces)->Unit(benchmark::kMillisecond);
+
+void BM_Ceiling_PlainLoop(benchmark::State& state) {
+  const std::string expected = rendered(paragraphsOfSize(1));
   for (auto _ : state) {
     std::string out;
     for (char c : expected) out.push_back(c);
@@ -74,7 +171,9 @@ void BM_PlainLoop(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * expected.size()));
 }
-BENCHMARK(BM_PlainLoop)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Ceiling_PlainLoop)->Unit(benchmark::kMillisecond);
+QUIRE_BENCH_RATIO("BM_RenderDisplayParagraphs/1", "BM_Ceiling_AppendPieces");
+QUIRE_BENCH_RATIO("BM_BuildParagraphs", "BM_Ceiling_AppendPieces");
 
 // Each level: a line longer than the page, then the next group.
 Doc nestedGroups(int levels) {
@@ -114,4 +213,4 @@ BENCHMARK(BM_SmartChain)->Arg(18)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return quire::bench::runWithRatios(argc, argv); }
