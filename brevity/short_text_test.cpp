@@ -254,6 +254,9 @@ TEST(ShortTextTextForm, ReadingRoundTripsAndRejects) {
   EXPECT_EQ(read<std::vector<ShortText>>(" [ \"a\" , \"\" ,(\"\xE2\x82\xAC,\") ] "), list);
   EXPECT_EQ(read<std::vector<ShortText>>("[]"), std::vector<ShortText>{});
   EXPECT_FALSE(read<std::vector<ShortText>>("[\"a\",]"));
+  // Generic containers show and read through the same form.
+  EXPECT_EQ(quire::showsPrecOf(0, list), showList(list));
+  EXPECT_EQ(quire::readOf<std::vector<ShortText>>(showList(list)), list);
 }
 
 TEST(ShortTextBinary, PutGetFramesAsAByteString) {

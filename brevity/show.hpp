@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "base/show.hpp"
+#include "base/text_form.hpp"
 #include "brevity/brevity.hpp"
 #include "brevity/export.hpp"
 
@@ -67,3 +68,15 @@ template <class T>
 }
 
 }  // namespace quire::brevity
+
+// The text form for generic code and containers (std::vector<ShortText>
+// shows as a list of literals).
+template <>
+struct quire::TextForm<quire::brevity::ShortText> {
+  static std::string showsPrec(int precedence, const quire::brevity::ShortText& t) {
+    return quire::brevity::showsPrec(precedence, t);
+  }
+  static std::vector<Reading<quire::brevity::ShortText>> readsPrec(int precedence, std::string_view text) {
+    return quire::brevity::readsPrec<quire::brevity::ShortText>(precedence, text);
+  }
+};
