@@ -2,7 +2,9 @@
 
 #include <utf8proc.h>
 
+#include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "base/bytes_buffer.hpp"
 #include "base/internal/encode.hpp"
@@ -83,84 +85,152 @@ int decodeSequence(const unsigned char* p, const unsigned char* end, char32_t& c
 // by doubling; written through raw pointers between room checks.
 class FoldOutput {
  public:
-  explicit FoldOutput(std::size_t expected) : buf_(expected + kSlack) {
-    cur_ = buf_.data();
-    end_ = cur_ + buf_.capacity();
-  }
+  explicit FoldOutput(std::size_t expected) : buf_(expected + kSlack) {}
 
-  // Room for at least `need` more bytes at cur().
-  void reserve(std::size_t need) {
-    if (static_cast<std::size_t>(end_ - cur_) >= need) return;
-    const std::size_t used = written();
+  [[nodiscard]] char* begin() noexcept { return buf_.data(); }
+  [[nodiscard]] char* end() noexcept { return buf_.data() + buf_.capacity(); }
+
+  // Storage with room for `need` bytes after the first `used`; returns the
+  // new write position.
+  char* grow(std::size_t used, std::size_t need) {
     BytesBuffer bigger(2 * buf_.capacity() + need);
     std::memcpy(bigger.data(), buf_.data(), used);
     buf_ = std::move(bigger);
-    cur_ = buf_.data() + used;
-    end_ = buf_.data() + buf_.capacity();
+    return buf_.data() + used;
   }
-  [[nodiscard]] std::size_t room() const noexcept { return static_cast<std::size_t>(end_ - cur_); }
-  char*& cur() noexcept { return cur_; }
 
-  // The written bytes as a Text; storage with more than a quarter unused is
-  // traded for an exact copy so that a long-lived key does not pin it.
-  Text finish() {
-    const std::size_t used = written();
+  // The first `used` bytes as a Text; storage with more than a quarter
+  // unused is traded for an exact copy so that a long-lived key does not
+  // pin it.
+  Text finish(std::size_t used) {
     if (buf_.capacity() - used > used / 4 + kSlack) return Text(std::string_view(buf_.data(), used));
     return Text::fromUtf8Unchecked(buf_.freeze(0, used));
   }
 
  private:
   static constexpr std::size_t kSlack = 16;
-  [[nodiscard]] std::size_t written() noexcept { return static_cast<std::size_t>(cur_ - buf_.data()); }
-
   BytesBuffer buf_;
-  char* cur_;
-  char* end_;
 };
 
-// The longest full fold is three characters of at most four bytes each.
-constexpr std::size_t kMaxFoldBytes = 12;
+// The most one step of the loop below writes: eight ASCII bytes, or a full
+// fold of three characters of at most four bytes each.
+constexpr std::size_t kStepRoom = 12;
 
-void foldUtf8(std::string_view in, FoldOutput& out) {
+inline bool isContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
+
+// The length (2 to 4) and code point of the sequence at p, whose lead byte
+// is not ASCII; 0 when it is malformed. Two- and three-byte sequences with
+// four bytes readable take the short way.
+inline int decodeAt(const unsigned char* p, const unsigned char* end, char32_t& c) noexcept {
+  if (end - p >= 4) {
+    const unsigned lead = p[0];
+    if (lead >= 0xC2 && lead <= 0xDF && isContinuation(p[1])) {
+      c = ((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+      return 2;
+    }
+    if ((lead & 0xF0) == 0xE0 && isContinuation(p[1]) && isContinuation(p[2])) {
+      c = ((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+      if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) return 3;
+      return 0;
+    }
+  }
+  return decodeSequence(p, end, c);
+}
+
+// The fold of a recently seen character as UTF-8, so that text in one
+// alphabet asks the character data about each letter once. Direct-mapped
+// by the low bits of the code point; key 0 is free (keys hold code points
+// of at least 0x80).
+class FoldMemo {
+ public:
+  struct Entry {
+    std::uint32_t key;  // code point << 4 | length of bytes
+    char bytes[12];
+  };
+  FoldMemo() noexcept { std::memset(entries_, 0, sizeof entries_); }
+  Entry& at(char32_t c) noexcept { return entries_[(c ^ (c >> 8)) & (kSize - 1)]; }
+
+ private:
+  static constexpr std::size_t kSize = 256;
+  Entry entries_[kSize];
+};
+
+// Inputs shorter than this skip the memo, whose set-up would cost more
+// than it saves.
+constexpr std::size_t kMemoFrom = 2048;
+
+// Writes the fold of c, whose sequence of `length` bytes is at p, to o;
+// returns the number of bytes written. o has kStepRoom bytes of room.
+inline int foldCharAt(char32_t c, const unsigned char* p, int length, bool fourReadable, char* o) noexcept {
+  const utf8proc_property_t* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(c));
+  if (property->casefold_seqindex == UINT16_MAX) {
+    if (fourReadable) {
+      std::memcpy(o, p, 4);  // a fixed-size copy; only `length` bytes count
+    } else {
+      std::memcpy(o, p, static_cast<std::size_t>(length));
+    }
+    return length;
+  }
+  char32_t folded[3];
+  const int n = fullFoldChar(c, folded);
+  auto* u = reinterpret_cast<std::uint8_t*>(o);
+  for (int i = 0; i < n; ++i) u = storeUtf8(folded[i], u);
+  return static_cast<int>(u - reinterpret_cast<std::uint8_t*>(o));
+}
+
+// Full case folding of in; returns the number of bytes written to out.
+template <bool kUseMemo>
+std::size_t foldUtf8(std::string_view in, FoldOutput& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(in.data());
   const auto* end = p + in.size();
+  char* o = out.begin();
+  char* limit = out.end() - kStepRoom;
+  [[maybe_unused]] std::conditional_t<kUseMemo, FoldMemo, char> memo;
   while (p < end) {
-    // Eight ASCII bytes at a time while they last.
-    char*& o = out.cur();
-    while (end - p >= 8 && out.room() >= 8) {
+    if (o > limit) {
+      o = out.grow(static_cast<std::size_t>(o - out.begin()), kStepRoom);
+      limit = out.end() - kStepRoom;
+    }
+    if (end - p >= 8) {
+      // Lower eight bytes at once; when some are not ASCII, keep only the
+      // ASCII ones before the first of them.
       std::uint64_t w;
       std::memcpy(&w, p, 8);
-      if ((w & kHighBits) != 0) break;
-      w = lowerAsciiWord(w);
-      std::memcpy(o, &w, 8);
-      p += 8;
-      o += 8;
-    }
-    if (p == end) break;
-    out.reserve(kMaxFoldBytes);
-    char*& q = out.cur();
-    if (*p < 0x80) {  // a short ASCII tail, or ASCII before other bytes
-      *q++ = lowerAscii(static_cast<char>(*p++));
+      const std::uint64_t high = w & kHighBits;
+      const std::uint64_t lowered = lowerAsciiWord(w & ~kHighBits);
+      std::memcpy(o, &lowered, 8);
+      if (high == 0) {
+        p += 8;
+        o += 8;
+        continue;
+      }
+      const int ascii = std::countr_zero(high) >> 3;
+      p += ascii;
+      o += ascii;
+    } else if (*p < 0x80) {
+      *o++ = lowerAscii(static_cast<char>(*p++));
       continue;
     }
     char32_t c;
-    const int length = decodeSequence(p, end, c);
+    const int length = decodeAt(p, end, c);
     if (length == 0) {
-      *q++ = static_cast<char>(*p++);  // malformed: copied as it is
+      *o++ = static_cast<char>(*p++);  // malformed: copied as it is
       continue;
     }
-    char32_t folded[3];
-    const int n = fullFoldChar(c, folded);
-    if (n == 1 && folded[0] == c) {
-      std::memcpy(q, p, static_cast<std::size_t>(length));
-      q += length;
+    if constexpr (kUseMemo) {
+      FoldMemo::Entry& e = memo.at(c);
+      if ((e.key >> 4) != c) {
+        const int n = foldCharAt(c, p, length, end - p >= 4, e.bytes);
+        e.key = static_cast<std::uint32_t>(c << 4) | static_cast<std::uint32_t>(n);
+      }
+      std::memcpy(o, e.bytes, sizeof e.bytes);
+      o += e.key & 15;
     } else {
-      auto* u = reinterpret_cast<std::uint8_t*>(q);
-      for (int i = 0; i < n; ++i) u = storeUtf8(folded[i], u);
-      q = reinterpret_cast<char*>(u);
+      o += foldCharAt(c, p, length, end - p >= 4, o);
     }
     p += length;
   }
+  return static_cast<std::size_t>(o - out.begin());
 }
 
 }  // namespace
@@ -211,8 +281,8 @@ std::u32string fullFold(std::u32string_view chars) {
 Text foldText(const Text& t) {
   if (t.empty()) return Text();
   FoldOutput out(t.size());
-  foldUtf8(t.view(), out);
-  return out.finish();
+  const std::size_t used = t.size() >= kMemoFrom ? foldUtf8<true>(t.view(), out) : foldUtf8<false>(t.view(), out);
+  return out.finish(used);
 }
 
 ChunkedText FoldCase<ChunkedText>::foldCase(const ChunkedText& c) {

@@ -154,6 +154,7 @@ TEST(FoldKey, FullFoldMatchesOracleOnMixedText) {
       U"aZkQ 09-_\u00DF\u00C9\u0130\u0149\u0390\u03A3\u03C2\u0416\u0436\u05D0\u0627"
       U"\u1E9E\u2126\u212A\u3042\u4E2D\uFB03\uFF21\U0001D400\U00010400\U0001F600";
   std::mt19937 rng(7);
+  std::string all;
   for (int round = 0; round < 2000; ++round) {
     std::u32string chars;
     const int length = static_cast<int>(rng() % 40);
@@ -165,7 +166,17 @@ TEST(FoldKey, FullFoldMatchesOracleOnMixedText) {
     const std::string expected = oracleFold(s);
     ASSERT_EQ(foldText(Text(s)).toString(), expected) << s;
     ASSERT_EQ(utf8(fullFold(chars)), expected) << s;
+    all += s;
   }
+  // Long text takes the path that remembers recent folds.
+  ASSERT_GT(all.size(), 20000u);
+  EXPECT_EQ(foldText(Text(all)).toString(), oracleFold(all));
+  std::string planes;
+  for (char32_t c = 0x80; c < 0x20000; c += 7)
+    if (isScalar(c)) planes += utf8(std::u32string_view(&c, 1));
+  for (char32_t c = 0x20000; c > 0x80; c -= 5)
+    if (isScalar(c)) planes += utf8(std::u32string_view(&c, 1));
+  EXPECT_EQ(foldText(Text(planes)).toString(), oracleFold(planes));
 }
 
 TEST(FoldKey, MalformedUtf8IsCopiedNotRejected) {

@@ -3,6 +3,8 @@
 #include <limits>
 #include <new>
 
+#include <sys/mman.h>
+
 #include "base/show.hpp"
 #include "base/show_bytes.hpp"
 
@@ -26,10 +28,28 @@ Buffer concatBuffers(std::span<const Buffer> buffers) {
 
 }  // namespace
 
+namespace {
+
+// Large storage asks the kernel for huge pages: a buffer that grows to
+// hundreds of megabytes then takes a page fault per 2 MB instead of per
+// 4 KB. Only advice; without it nothing changes but the speed.
+void adviseHugePages([[maybe_unused]] char* data, [[maybe_unused]] std::size_t size) noexcept {
+#if defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  if (size < 2 * kHuge) return;
+  const auto start = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const auto stop = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+  if (stop > start) ::madvise(reinterpret_cast<void*>(start), stop - start, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace
+
 Storage Storage::allocate(std::size_t size) {
   Storage s;
   s.owned_ = std::make_shared<BytesBuffer>(size);
   s.base_ = s.owned_->data();
+  adviseHugePages(s.owned_->data(), size);
   return s;
 }
 

@@ -88,14 +88,20 @@ std::ostream& operator<<(std::ostream& os, const FastSet& f) { return os << show
 namespace text {
 namespace {
 
-const std::int64_t kEmptyTable[] = {0, kEmptyHome, 0, kEmptyHome};
+// Empty slots kept after the table for the probe's reads past its stop.
+constexpr std::int64_t kSpareSlots = 3;
+
+// The empty set's two slots and the spare ones.
+const std::int64_t kEmptyTable[] = {0, kEmptyHome, 0, kEmptyHome, 0, kEmptyHome,
+                                    0, kEmptyHome, 0, kEmptyHome};
 
 }  // namespace
 
-FastSet::FastSet() noexcept : data_(kEmptyTable), size_(std::size(kEmptyTable)), mask_(0) {}
+FastSet::FastSet() noexcept : data_(kEmptyTable), size_(4), mask_(0) {}
 
-FastSet::FastSet(std::shared_ptr<const std::vector<std::int64_t>> table, std::int64_t mask) noexcept
-    : owner_(std::move(table)), data_(owner_->data()), size_(owner_->size()), mask_(mask) {}
+FastSet::FastSet(std::shared_ptr<const std::vector<std::int64_t>> table, std::size_t slots,
+                 std::int64_t mask) noexcept
+    : owner_(std::move(table)), data_(owner_->data()), size_(2 * slots), mask_(mask) {}
 
 std::int64_t nextPowerOf2(std::int64_t x) noexcept {
   if (x == 0) return 1;
@@ -152,7 +158,7 @@ FastSet fromList(std::u32string_view s) {
   // probe that starts near the end stop inside the table.
   auto table = std::make_shared<std::vector<std::int64_t>>();
   const std::int64_t lastSlot = resolved.empty() ? -1 : resolved.back().index;
-  table->reserve(static_cast<std::size_t>(2 * (lastSlot + 1 + mask + 2)));
+  table->reserve(static_cast<std::size_t>(2 * (lastSlot + 1 + mask + 2 + kSpareSlots)));
   auto emitEmpty = [&](std::int64_t count) {
     for (std::int64_t j = 0; j < count; ++j) {
       table->push_back(0);
@@ -168,7 +174,9 @@ FastSet fromList(std::u32string_view s) {
     k = e.index + 1;
   }
   emitEmpty(std::max<std::int64_t>(1, m) + 1);
-  return FastSet(std::move(table), mask);
+  const std::size_t slots = table->size() / 2;
+  emitEmpty(kSpareSlots);
+  return FastSet(std::move(table), slots, mask);
 }
 
 FastSet set(const Text& t) {

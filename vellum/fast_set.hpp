@@ -29,6 +29,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -168,26 +169,29 @@ class QUIRE_VELLUM_EXPORT FastSet {
     return a.mask_ <=> b.mask_;
   }
 
-  // The probe; see member().
+  // The probe; see member(). Each round looks at four slots at once.
+  // Homes never decrease along a run, and c can only sit in a slot whose
+  // home is h, so c is a member exactly when one of the slots before the
+  // first stopping slot holds the pair (c, h); a slot after that stop has a
+  // home beyond h or is empty, and never holds that pair either. So a round
+  // tests all four slots for the pair without branching on each, and goes
+  // on only when its last slot does not stop the probe. A round may read up
+  // to three slots past the stopping one; the storage has three spare empty
+  // slots after the table for that.
   [[nodiscard]] bool contains(char32_t c) const noexcept {
     const auto key = static_cast<std::int64_t>(c);
     const std::int64_t h = key & mask_;
-    const std::int64_t* slot = data_ + 2 * h;
     // No end test: the padding puts a stopping slot after every run.
-    for (;; slot += 8) {
-      if (slot[1] > h) return false;
-      if (slot[0] == key) return true;
-      if (slot[3] > h) return false;
-      if (slot[2] == key) return true;
-      if (slot[5] > h) return false;
-      if (slot[4] == key) return true;
-      if (slot[7] > h) return false;
-      if (slot[6] == key) return true;
+    for (const std::int64_t* slot = data_ + 2 * h;; slot += 8) {
+      const bool found = (((slot[0] ^ key) | (slot[1] ^ h)) == 0) | (((slot[2] ^ key) | (slot[3] ^ h)) == 0) |
+                         (((slot[4] ^ key) | (slot[5] ^ h)) == 0) | (((slot[6] ^ key) | (slot[7] ^ h)) == 0);
+      if (found | (slot[7] > h)) return found;
     }
   }
 
  private:
-  FastSet(std::shared_ptr<const std::vector<std::int64_t>> table, std::int64_t mask) noexcept;
+  // table holds the slots and then the spare ones; slots counts the first.
+  FastSet(std::shared_ptr<const std::vector<std::int64_t>> table, std::size_t slots, std::int64_t mask) noexcept;
 
   std::shared_ptr<const std::vector<std::int64_t>> owner_;
   const std::int64_t* data_;
