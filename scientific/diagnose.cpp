@@ -77,15 +77,14 @@ bool addExponent(std::string_view digits, bool negative, std::int64_t base, std:
 }
 
 // The derived sizes must be exact: normalExponent, its negation (scale) and
-// leadingPosition + 1 (integerPlaces).
+// leadingPosition.
 bool sizesFit(const DecimalText& d) noexcept {
   if (d.isZero()) return true;
   std::int64_t normal;
   std::int64_t leading;
   if (__builtin_add_overflow(d.exponent, d.trailingZeros, &normal)) return false;
   if (normal == std::numeric_limits<std::int64_t>::min()) return false;
-  if (__builtin_add_overflow(normal, d.significantDigits() - 1, &leading)) return false;
-  return leading < std::numeric_limits<std::int64_t>::max();
+  return !__builtin_add_overflow(normal, d.significantDigits() - 1, &leading);
 }
 
 std::int64_t addSaturating(std::int64_t a, std::int64_t b) noexcept {
@@ -143,7 +142,8 @@ std::int64_t formattedLength(FPFormat format, const DecimalText& d) noexcept {
     return sign + 2 + std::max<std::int64_t>(n - 1, 1) + 1 + decimalWidth(p);
   }
   if (p < 0) return addSaturating(sign + 2 + n, -(p + 1));  // "0." zeros digits
-  if (n <= p + 1) return addSaturating(sign + 2, p + 1);    // digits zeros ".0"
+  const std::int64_t places = d.integerPlaces();            // p + 1, saturating
+  if (n <= places) return addSaturating(sign + 2, places);  // digits zeros ".0"
   return sign + n + 1;                                      // the point inside the digits
 }
 
@@ -178,14 +178,14 @@ std::string formatDecimalText(FPFormat format, const DecimalText& d) {
     out += "0.";
     out.append(static_cast<std::size_t>(-(p + 1)), '0');
     digits.append(out, 0, n);
-  } else if (n <= p + 1) {
+  } else if (n <= d.integerPlaces()) {
     digits.append(out, 0, n);
-    out.append(static_cast<std::size_t>(p + 1 - n), '0');
+    out.append(static_cast<std::size_t>(d.integerPlaces() - n), '0');
     out += ".0";
   } else {
-    digits.append(out, 0, p + 1);
+    digits.append(out, 0, d.integerPlaces());
     out += '.';
-    digits.append(out, p + 1, n);
+    digits.append(out, d.integerPlaces(), n);
   }
   return out;
 }

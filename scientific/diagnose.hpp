@@ -90,13 +90,14 @@ struct DecimalText {
   std::int64_t normalExponent() const noexcept { return isZero() ? 0 : exponent + trailingZeros; }
   // p with 10^p <= |value| < 10^(p+1); 0 for zero.
   std::int64_t leadingPosition() const noexcept {
-    return isZero() ? 0 : normalExponent() + significantDigits() - 1;
+    return isZero() ? 0 : normalExponent() + (significantDigits() - 1);
   }
   // Digits after the decimal point in the shortest positional form (0 for an integer).
   std::int64_t scale() const noexcept { return normalExponent() < 0 ? -normalExponent() : 0; }
-  // Digits before the point in that form (0 when |value| < 1).
+  // Digits before the point in that form (0 when |value| < 1); saturates at INT64_MAX.
   std::int64_t integerPlaces() const noexcept {
-    return isZero() || leadingPosition() < 0 ? 0 : leadingPosition() + 1;
+    if (isZero() || leadingPosition() < 0) return 0;
+    return leadingPosition() == INT64_MAX ? INT64_MAX : leadingPosition() + 1;
   }
   // A zero written before other integer digits: "007", "-01.5" (not "0" or "0.5").
   bool hasLeadingZero() const noexcept { return integerDigits.size() > 1 && integerDigits.front() == '0'; }

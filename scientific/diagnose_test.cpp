@@ -158,4 +158,40 @@ TEST(DiagnoseTest, LongAndHostileTextsCostTheirCharactersOnly) {
   EXPECT_EQ(accepted("00501").integerPlaces(), 3);
 }
 
+// Written forms and the sizes read from them.
+TEST(DiagnoseTest, ShapesOfWrittenForms) {
+  DecimalText s = accepted("1.50");
+  EXPECT_EQ(s.significantDigits(), 2);
+  EXPECT_EQ(s.normalExponent(), -1);
+  EXPECT_EQ(s.exponent, -2);
+  s = accepted("+1200E+2");
+  EXPECT_FALSE(s.negative);
+  EXPECT_EQ(s.normalExponent(), 4);
+  EXPECT_EQ(s.exponent, 2);
+  EXPECT_EQ(s.integerPlaces(), 6);
+  s = accepted("0.000500");
+  EXPECT_EQ(s.significantDigits(), 1);
+  EXPECT_EQ(s.normalExponent(), -4);
+  EXPECT_EQ(s.leadingPosition(), -4);
+  EXPECT_EQ(s.scale(), 4);
+  s = accepted("-0.000e7");
+  EXPECT_TRUE(s.isZero());
+  EXPECT_EQ(s.normalExponent(), 0);
+  EXPECT_EQ(s.exponent, 4);
+  EXPECT_EQ(accepted("1e-1000000000").normalExponent(), -1000000000);
+  EXPECT_EQ(accepted("1e9223372036854775806").leadingPosition(), 9223372036854775806);
+  DecimalText huge = accepted("-1e9223372036854775807");
+  EXPECT_EQ(huge.integerPlaces(), INT64_MAX);
+  EXPECT_EQ(sci::formattedLength(FPFormat::Fixed, huge), INT64_MAX);
+  EXPECT_THROW(sci::formatDecimalText(FPFormat::Fixed, huge), quire::Error);
+  for (std::string_view bad : {"", "-", "+", ".5", "1.", "1e", "1e+", "e3", "1.5x", "0x10", "1..2", "1e5.0",
+                               "Infinity", "NaN", "--1", "1 2", "\xd9\xa3"}) {
+    EXPECT_NE(refused(bad).problem, TextProblem::ExponentOutOfRange) << bad;
+  }
+  for (std::string_view bad : {"1e9223372036854775808", "1e-9223372036854775809", "0.5e-9223372036854775808",
+                               "10e9223372036854775807", "1e99999999999999999999999"}) {
+    EXPECT_EQ(refused(bad).problem, TextProblem::ExponentOutOfRange) << bad;
+  }
+}
+
 }  // namespace

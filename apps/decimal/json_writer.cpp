@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "apps/decimal/analysis.hpp"
+#include "apps/decimal/fields.hpp"
 #include "apps/decimal/json_text.hpp"
 
 namespace quire::decimal {
 
 namespace {
 
-constexpr std::size_t kFlushAt = std::size_t{1} << 20;
 // Room for everything of a number object except its variable-length strings.
 constexpr std::size_t kFixedPart = 1024;
 
@@ -57,13 +57,13 @@ void integerType(Cursor& out, int bits, bool isSigned) noexcept {
 }
 
 template <class F>
-void writeFloating(Cursor& out, const FloatingFacts& f) {
+void writeFloating(Cursor& out, const scientific::FloatConversion<F>& f) {
   out.raw("{\"value\":");
-  out.floating(static_cast<F>(f.value));
+  out.floating(f.value);
   out.raw(",\"conversion\":\"");
   out.raw(conversionName(f.outcome));
   out.raw("\",\"relative_error\":");
-  if (f.outcome == Conversion::Overflow || f.outcome == Conversion::Underflow) {
+  if (f.outcome == FloatOutcome::Overflow || f.outcome == FloatOutcome::Underflow) {
     out.raw("null");
   } else {
     out.floating(f.relativeError);
@@ -72,20 +72,77 @@ void writeFloating(Cursor& out, const FloatingFacts& f) {
 }
 
 std::size_t bytesNeeded(const NumberFacts& f, std::size_t sourceBytes) noexcept {
-  return kFixedPart + sourceBytes + f.text.size() + f.shape.significant.size() + f.generic.size() +
-         f.fixed.size() + f.exponentForm.size();
+  return kFixedPart + sourceBytes + 2 * f.text.size() + f.generic.size() + f.fixed.size() + f.exponentForm.size();
+}
+
+void appendTally(std::string& out, std::string_view name, const FloatTally& t) {
+  out += ",\"";
+  out += name;
+  out += "\":{\"exact\":" + std::to_string(t.exact) + ",\"rounded\":" + std::to_string(t.rounded) +
+         ",\"overflowing\":" + std::to_string(t.overflowing) + ",\"underflowing\":" + std::to_string(t.underflowing) +
+         ",\"max_relative_error\":";
+  appendJsonNumber(out, t.maxRelativeError);
+  out += '}';
+}
+
+void appendNullableType(std::string& out, std::string_view name, bool none, int bits, bool isSigned) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  if (none || bits == 0) {
+    out += "null";
+  } else {
+    appendJsonString(out, integerTypeName(bits, isSigned));
+  }
+}
+
+void appendField(std::string& out, const FieldStats& f) {
+  out += "{\"field\":";
+  appendJsonString(out, f.name);
+  const std::pair<std::string_view, std::int64_t> counts[] = {
+      {"numbers", f.numbers}, {"text", f.text}, {"empty", f.empty}, {"outside_grammar", f.outsideGrammar},
+      {"leading_zeros", f.leadingZeros}, {"integers", f.integers}};
+  for (const auto& [name, n] : counts) {
+    out += ",\"";
+    out += name;
+    out += "\":" + std::to_string(n);
+  }
+  appendTally(out, "double", f.asDouble);
+  appendTally(out, "float", f.asFloat);
+  const bool allIntegers = f.numbers > 0 && f.integers == f.numbers;
+  appendNullableType(out, "signed", !allIntegers || f.signedNone, f.signedBits, true);
+  appendNullableType(out, "unsigned", !allIntegers || f.unsignedNone, f.unsignedBits, false);
+  out += ",\"decimal\":";
+  if (f.numbers == 0) {
+    out += "null";
+  } else {
+    out += "{\"precision\":" + std::to_string(f.precision()) + ",\"scale\":" + std::to_string(f.scale) + "}";
+  }
+  out += ",\"min\":";
+  if (f.numbers == 0) {
+    out += "null";
+  } else {
+    appendJsonString(out, f.minText);
+  }
+  out += ",\"max\":";
+  if (f.numbers == 0) {
+    out += "null";
+  } else {
+    appendJsonString(out, f.maxText);
+  }
+  const Verdict v = verdict(f);
+  out += ",\"recommendation\":";
+  appendJsonString(out, v.type);
+  out += ",\"reason\":";
+  appendJsonString(out, v.reason);
+  out += '}';
 }
 
 }  // namespace
 
-JsonReporter::JsonReporter(std::FILE* out) : out_(out) {
-  buffer_.resize(kFlushAt + kFixedPart);
-  Cursor c(buffer_.data());
-  c.raw("{\"numbers\":[");
-  used_ = static_cast<std::size_t>(c.position() - buffer_.data());
+JsonReporter::JsonReporter(Output& out, bool byField) : out_(out), byField_(byField) {
+  out_.buffer() += byField ? "{\"fields\":[" : "{\"numbers\":[";
 }
-
-JsonReporter::~JsonReporter() { flush(); }
 
 const std::string& JsonReporter::escapedSource(std::string_view source) {
   if (source.data() != lastSource_.data() || source.size() != lastSource_.size()) {
@@ -96,9 +153,19 @@ const std::string& JsonReporter::escapedSource(std::string_view source) {
   return sourceJson_;
 }
 
+// Room for `bytes` characters at the end of the buffer, written through a
+// raw pointer and then cut back to what was written by commit().
 char* JsonReporter::reserve(std::size_t bytes) {
-  if (buffer_.size() - used_ < bytes) buffer_.resize(used_ + bytes);
-  return buffer_.data() + used_;
+  std::string& b = out_.buffer();
+  const std::size_t used = b.size();
+  b.resize(used + bytes);
+  return b.data() + used;
+}
+
+void JsonReporter::commit(char* end) {
+  std::string& b = out_.buffer();
+  b.resize(static_cast<std::size_t>(end - b.data()));
+  out_.written();
 }
 
 void JsonReporter::number(const Location& where, const NumberFacts& f) {
@@ -111,17 +178,21 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.integer(where.line);
   out.raw(",\"column\":");
   out.integer(where.column);
+  if (!where.pointer.empty()) {
+    // Pointers and column names may need escaping: appended on their own.
+    out.raw(",\"pointer\":");
+    commit(out.position());
+    appendJsonString(out_.buffer(), where.pointer);
+    out = Cursor(reserve(bytesNeeded(f, 0)));
+  }
   out.raw(",\"text\":");
   out.plainString(f.text);
   out.raw(",\"coefficient\":\"");
-  if (f.shape.isZero()) {
-    out.character('0');
-  } else {
-    if (f.shape.negative) out.character('-');
-    out.raw(f.shape.significant);
-  }
+  commit(out.position());
+  f.coefficientText(out_.buffer());
+  out = Cursor(reserve(bytesNeeded(f, 0)));
   out.raw("\",\"exponent\":");
-  out.integer(f.shape.normalExponent);
+  out.integer(f.shape.normalExponent());
   out.raw(",\"generic\":");
   out.plainString(f.generic);
   out.raw(",\"fixed\":");
@@ -141,39 +212,39 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.raw(",\"unsigned\":");
   integerType(out, f.unsignedBits, false);
   out.raw(",\"double\":");
-  writeFloating<double>(out, f.asDouble);
+  writeFloating(out, f.asDouble);
   out.raw(",\"float\":");
-  writeFloating<float>(out, f.asFloat);
+  writeFloating(out, f.asFloat);
   out.raw(",\"binary_size\":");
   out.integer(f.binarySize);
   out.character('}');
-  used_ = static_cast<std::size_t>(out.position() - buffer_.data());
-  if (used_ >= kFlushAt) flush();
+  commit(out.position());
 }
 
-void JsonReporter::finish(const Tally& t) {
-  const std::pair<std::string_view, std::int64_t> counts[] = {
-      {"numbers", t.numbers},         {"exact", t.exact},
-      {"rounded", t.rounded},         {"overflowing", t.overflowing},
-      {"underflowing", t.underflowing}, {"non_integer", t.nonInteger},
-      {"bad", t.bad}};
-  Cursor out(reserve(kFixedPart));
-  out.raw(first_ ? "],\n\"summary\":{" : "\n],\n\"summary\":{");
-  for (const auto& [name, count] : counts) {
-    if (name != counts[0].first) out.character(',');
-    out.plainString(name);
-    out.character(':');
-    out.integer(count);
+void JsonReporter::finish(const Tally& t, const std::vector<FieldStats>* fields) {
+  std::string& out = out_.buffer();
+  if (byField_ && fields != nullptr) {
+    for (std::size_t i = 0; i < fields->size(); ++i) {
+      out += i == 0 ? "\n" : ",\n";
+      appendField(out, (*fields)[i]);
+    }
+    first_ = fields->empty();
   }
-  out.raw("}}\n");
-  used_ = static_cast<std::size_t>(out.position() - buffer_.data());
-  flush();
-}
-
-void JsonReporter::flush() {
-  if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, out_);
-  used_ = 0;
-  std::fflush(out_);
+  const std::pair<std::string_view, std::int64_t> counts[] = {
+      {"numbers", t.numbers},           {"exact", t.exact},
+      {"rounded", t.rounded},           {"overflowing", t.overflowing},
+      {"underflowing", t.underflowing}, {"non_integer", t.nonInteger},
+      {"bad", t.bad},                   {"problems", t.problems}};
+  out += first_ ? "],\n\"summary\":{" : "\n],\n\"summary\":{";
+  for (const auto& [name, count] : counts) {
+    if (name != counts[0].first) out += ',';
+    out += '"';
+    out += name;
+    out += "\":";
+    out += std::to_string(count);
+  }
+  out += "}}\n";
+  out_.flush();
 }
 
 }  // namespace quire::decimal

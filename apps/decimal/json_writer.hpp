@@ -1,4 +1,4 @@
-// Machine-readable output: the whole report is one JSON document,
+// Machine-readable output: the whole report is one JSON document. Per number,
 //
 //   {"numbers":[
 //   {"source":"<sample>","line":1,"column":1,"text":"0.1",...},
@@ -7,35 +7,35 @@
 //   "summary":{"numbers":18,"exact":4,...,"bad":0}}
 //
 // with one number object per line, so that line-oriented tools can follow
-// it while JSON parsers read it whole. Output goes through one reused buffer
-// written with fwrite in large pieces; a number costs no allocation once the
-// buffer has grown.
+// it while JSON parsers read it whole; per field, {"fields":[...],
+// "summary":{...}} with one object per field holding the facts of its
+// verdict. Output goes through the checked output buffer; a number costs no
+// allocation once the buffer has grown.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "apps/decimal/output.hpp"
 #include "apps/decimal/tally.hpp"
 
 namespace quire::decimal {
 
 class JsonReporter final : public Reporter {
  public:
-  explicit JsonReporter(std::FILE* out);
-  ~JsonReporter() override;
+  JsonReporter(Output& out, bool byField);
 
   void number(const Location& where, const NumberFacts& facts) override;
-  void finish(const Tally& tally) override;
-  void flush() override;
+  void finish(const Tally& tally, const std::vector<FieldStats>* fields) override;
+  void flush() override { out_.flush(); }
 
  private:
   const std::string& escapedSource(std::string_view source);
   char* reserve(std::size_t bytes);
+  void commit(char* end);
 
-  std::FILE* out_;
-  std::string buffer_;  // written through raw pointers up to used_
-  std::size_t used_ = 0;
+  Output& out_;
+  bool byField_;
   bool first_ = true;
   std::string_view lastSource_;
   std::string sourceJson_;

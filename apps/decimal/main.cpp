@@ -3,13 +3,13 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <memory>
 #include <span>
 
 #include "apps/decimal/inspect.hpp"
 #include "apps/decimal/json_writer.hpp"
 #include "apps/decimal/options.hpp"
+#include "apps/decimal/output.hpp"
 #include "apps/decimal/report.hpp"
 #include "apps/decimal/sample.hpp"
 #include "apps/decimal/terminal.hpp"
@@ -18,10 +18,44 @@ using namespace quire::decimal;
 
 namespace {
 
-std::unique_ptr<Reporter> makeReporter(const Options& options) {
-  if (options.json) return std::make_unique<JsonReporter>(stdout);
+// Per field unless asked otherwise, when every input is structured.
+bool perField(const Options& options) {
+  if (options.byField) return *options.byField;
+  if (options.sample || options.files.empty()) {
+    return options.format != Format::Auto && options.format != Format::Text;
+  }
+  for (const std::string& file : options.files) {
+    Format f = options.format != Format::Auto ? options.format : formatFromName(file).value_or(Format::Text);
+    if (f == Format::Text) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<Reporter> makeReporter(const Options& options, Output& out, bool byField) {
+  if (options.json) return std::make_unique<JsonReporter>(out, byField);
   Presentation p = choosePresentation(options);
-  return std::make_unique<PrettyReporter>(std::cout, p.width, p.color);
+  return std::make_unique<PrettyReporter>(out, p.width, p.color);
+}
+
+int run(const Options& options) {
+  Output::checkWritable(STDOUT_FILENO);
+  Output out(STDOUT_FILENO);
+  InspectOptions inspect;
+  inspect.byField = perField(options);
+  inspect.lenient = options.lenient;
+  inspect.header = options.header;
+  inspect.interleave = ::isatty(STDERR_FILENO) == 1;
+  auto reporter = makeReporter(options, out, inspect.byField);
+  Inspector inspector(*reporter, inspect, stderr);
+  bool stdinIsTerminal = ::isatty(STDIN_FILENO) == 1;
+  if (options.sample || (options.files.empty() && stdinIsTerminal)) {
+    inspector.inspectText("sample", sampleText());
+  }
+  for (const std::string& file : options.files) inspector.inspectFile(file, options.format);
+  if (options.files.empty() && !stdinIsTerminal && !options.sample) {
+    inspector.inspectDescriptor("<stdin>", STDIN_FILENO, options.format);
+  }
+  return inspector.finish();
 }
 
 }  // namespace
@@ -34,20 +68,17 @@ int main(int argc, char** argv) {
     return exitUsage;
   }
   const Options& options = std::get<Options>(parsed);
-  if (options.help) {
-    std::fputs(helpText().c_str(), stdout);
-    return exitOk;
+  try {
+    if (options.help) {
+      Output::checkWritable(STDOUT_FILENO);
+      Output out(STDOUT_FILENO);
+      out.append(helpText());
+      out.flush();
+      return exitOk;
+    }
+    return run(options);
+  } catch (const OutputError& e) {
+    std::fprintf(stderr, "quire-decimal: %s\n", e.what());
+    return exitUsage;
   }
-  std::ios::sync_with_stdio(false);
-  auto reporter = makeReporter(options);
-  Inspector inspector(*reporter, stderr, ::isatty(STDERR_FILENO) == 1);
-  bool stdinIsTerminal = ::isatty(STDIN_FILENO) == 1;
-  if (options.sample || (options.files.empty() && stdinIsTerminal)) {
-    inspector.inspectText("sample", sampleText());
-  }
-  for (const std::string& file : options.files) inspector.inspectFile(file);
-  if (options.files.empty() && !stdinIsTerminal && !options.sample) {
-    inspector.inspectDescriptor("<stdin>", STDIN_FILENO);
-  }
-  return inspector.finish();
 }

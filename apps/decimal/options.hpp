@@ -1,4 +1,4 @@
-// Command-line options of quire-decimal.
+// Command-line options of quire-decimal, parsed by CLI11.
 //
 // Example:
 //   const char* argv[] = {"quire-decimal", "--json", "--width=60", "data.csv"};
@@ -14,6 +14,8 @@
 #include <variant>
 #include <vector>
 
+#include "apps/decimal/input.hpp"
+
 namespace quire::decimal {
 
 enum class ColorMode { Auto, Always, Never };
@@ -24,6 +26,10 @@ struct Options {
   bool json = false;
   bool help = false;
   bool sample = false;  // inspect the built-in sample (before any files)
+  Format format = Format::Auto;
+  std::optional<bool> byField;  // absent: per field for JSON, JSON Lines, CSV and TSV
+  bool lenient = false;
+  bool header = true;
   std::vector<std::string> files;  // "-" is standard input
 };
 

@@ -1,20 +1,22 @@
 #include "apps/decimal/report.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <vector>
 
 #include "apps/decimal/analysis.hpp"
+#include "apps/decimal/fields.hpp"
 #include "galley/combinators.hpp"
 #include "galley/display.hpp"
 #include "galley/render.hpp"
+#include "scientific/convert.hpp"
+#include "scientific/format.hpp"
 
 namespace quire::decimal {
 
 namespace g = quire::galley;
+namespace sci = quire::scientific;
 
 namespace {
 
@@ -25,21 +27,25 @@ constexpr std::int64_t kLongestPrefix = 9;
 // Narrowest value column the layout still fits into.
 constexpr std::int64_t kMinimumLimit = 12;
 
-std::string lengthNote(std::int64_t n, std::string_view what) {
-  std::string note = "(";
-  note += std::to_string(n);
-  note += ' ';
-  note += what;
-  note += ')';
-  return note;
-}
+enum class Style : std::uint8_t { None, Bold, Label, Good, Warn, Bad };
 
-template <class F>
-std::string shortestText(F v) {
-  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
-  char text[64];
-  auto result = std::to_chars(text, text + sizeof text, v);
-  return std::string(text, result.ptr);
+std::string_view styleCode(Style s) {
+  switch (s) {
+    case Style::None: return "";
+    case Style::Bold: return "\x1b[1m";
+    case Style::Label: return "\x1b[36m";
+    case Style::Good: return "\x1b[92m";
+    case Style::Warn: return "\x1b[93m";
+    case Style::Bad: return "\x1b[91m";
+  }
+  return "";
+}
+constexpr std::string_view kReset = "\x1b[0m";
+
+std::int64_t characters(std::string_view s) noexcept {
+  std::int64_t n = 0;
+  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
 }
 
 // Three significant digits are enough to judge an error.
@@ -49,154 +55,245 @@ std::string threeDigits(double v) {
   return text;
 }
 
-// Every word of the block stays within the page: long strings are elided to
-// `limit` characters, and everything else is made of short words that
-// fillSep may wrap onto aligned continuation lines.
-class BlockBuilder {
+template <class F>
+std::string floatingText(F v) {
+  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+  if (v == 0) return std::signbit(v) ? "-0.0" : "0.0";
+  return sci::show(sci::fromFloatDigits(v));
+}
+
+// Fills words onto lines of the page: a word goes on the current line when
+// it fits after a space, otherwise on a new line at the row's indentation.
+class Filler {
  public:
-  BlockBuilder(std::int64_t width, bool color)
-      : color_(color), limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)) {}
+  Filler(std::string& out, std::int64_t width, bool color) : out_(out), width_(width), color_(color) {}
 
-  g::Doc paint(g::Doc (*style)(g::Doc), g::Doc d) const { return color_ ? style(std::move(d)) : d; }
-
-  // A label and its value; the value's line breaks align under its start.
-  // Rows start a line, so the value column is known and plain padding and
-  // nesting do what fill and align would, without their column functions.
-  g::Doc row(std::string_view label, std::vector<g::Doc> value) const {
-    auto padding = static_cast<std::int64_t>(kLabelWidth - static_cast<std::int64_t>(label.size()));
-    return g::text(g::spaces(kIndent)) + paint(g::dullcyan, g::text(label)) + g::text(g::spaces(padding)) +
-           g::nest(kIndent + kLabelWidth, g::fillSep(value));
+  void startLine(std::int64_t indent) {
+    column_ = 0;
+    indent_ = indent;
+    first_ = true;
   }
-
-  // The words of a sentence, each breakable from the next.
-  static void addWords(std::vector<g::Doc>& out, std::string_view sentence) {
+  // A row: the label padded to the value column, then words nested there.
+  void startRow(std::string_view label) {
+    out_.append(static_cast<std::size_t>(kIndent), ' ');
+    styled(label, Style::Label);
+    out_.append(static_cast<std::size_t>(kLabelWidth - static_cast<std::int64_t>(label.size())), ' ');
+    column_ = kIndent + kLabelWidth;
+    indent_ = column_;
+    first_ = true;
+  }
+  // A word made of up to three pieces, the middle one styled.
+  void word(std::string_view before, std::string_view styledPart = {}, Style style = Style::None,
+            std::string_view after = {}) {
+    const std::int64_t w = characters(before) + characters(styledPart) + characters(after);
+    if (!first_) {
+      if (column_ + 1 + w <= width_) {
+        out_ += ' ';
+        ++column_;
+      } else {
+        out_ += '\n';
+        out_.append(static_cast<std::size_t>(indent_), ' ');
+        column_ = indent_;
+      }
+    }
+    first_ = false;
+    out_ += before;
+    styled(styledPart, style);
+    out_ += after;
+    column_ += w;
+  }
+  void words(std::string_view sentence) {
     std::size_t start = 0;
     while (start < sentence.size()) {
       std::size_t end = sentence.find(' ', start);
       if (end == std::string_view::npos) end = sentence.size();
-      if (end > start) out.push_back(g::text(sentence.substr(start, end - start)));
+      if (end > start) word(sentence.substr(start, end - start));
       start = end + 1;
     }
   }
+  void styled(std::string_view s, Style style) {
+    if (s.empty()) return;
+    if (!color_ || style == Style::None) {
+      out_ += s;
+      return;
+    }
+    out_ += styleCode(style);
+    out_ += s;
+    out_ += kReset;
+  }
+  void endLine() { out_ += '\n'; }
+
+ private:
+  std::string& out_;
+  std::int64_t width_;
+  bool color_;
+  std::int64_t column_ = 0;
+  std::int64_t indent_ = 0;
+  bool first_ = true;
+};
+
+Style outcomeStyle(FloatOutcome c) {
+  switch (c) {
+    case FloatOutcome::Exact: return Style::Good;
+    case FloatOutcome::Rounded: return Style::Warn;
+    case FloatOutcome::Overflow:
+    case FloatOutcome::Underflow: return Style::Bad;
+  }
+  return Style::None;
+}
+
+class BlockWriter {
+ public:
+  BlockWriter(std::string& out, std::int64_t width, bool color)
+      : fill_(out, width, color), limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)) {}
 
   // prefix, a string that may be too long for the page, and suffix; then,
   // when the string was cut, the note of its length as a word of its own;
   // then punctuation.
-  void addLong(std::vector<g::Doc>& out, std::string_view prefix, std::string_view s, std::string_view suffix,
-               std::string_view punctuation = "") const {
-    std::string shown(prefix);
-    shown += elide(s, limit_);
-    shown += suffix;
-    if (static_cast<std::int64_t>(s.size()) > limit_) {
-      out.push_back(g::text(shown));
-      shown = lengthNote(static_cast<std::int64_t>(s.size()), "characters");
+  void longWord(std::string_view prefix, std::string_view s, std::string_view suffix, std::string_view punctuation = "",
+                Style style = Style::None) {
+    const bool cut = static_cast<std::int64_t>(s.size()) > limit_;
+    scratch_.assign(prefix);
+    scratch_ += cut ? elide(s, limit_) : std::string(s);
+    scratch_ += suffix;
+    if (cut) {
+      fill_.word({}, scratch_, style);
+      scratch_ = "(" + std::to_string(s.size()) + " characters)";
+      style = Style::None;
     }
-    shown += punctuation;
-    out.push_back(g::text(shown));
+    scratch_ += punctuation;
+    fill_.word({}, scratch_, style);
   }
 
-  g::Doc header(const Location& where, std::string_view text) const {
-    std::vector<g::Doc> items;
-    std::vector<g::Doc> first;
-    addLong(first, "", text, "");
-    items.push_back(paint(g::bold, first.front()));
-    items.insert(items.end(), first.begin() + 1, first.end());
+  void header(const Location& where, std::string_view text) {
+    fill_.startLine(0);
+    longWord("", text, "", "", Style::Bold);
     std::string place(where.source);
     place += ':' + std::to_string(where.line) + ':' + std::to_string(where.column);
-    items.push_back(g::text(elide(place, limit_ + kLongestPrefix)));
-    return g::fillSep(items);
+    fill_.word(elide(place, limit_ + kLongestPrefix));
+    if (!where.pointer.empty()) fill_.word(elide(where.pointer, limit_ + kLongestPrefix));
+    fill_.endLine();
   }
 
-  g::Doc value(const DecimalShape& s) const {
-    std::vector<g::Doc> items;
-    if (s.isZero()) {
-      items.push_back(g::text("0"));
+  void value(const NumberFacts& f) {
+    fill_.startRow("value");
+    if (f.shape.isZero()) {
+      fill_.word("0");
     } else {
-      std::string coefficient = s.negative ? "-" : "";
-      coefficient += s.significant;
-      std::string exponent = "e";
-      exponent += std::to_string(s.normalExponent);
-      addLong(items, "", coefficient, exponent);
+      std::string coefficient;
+      f.coefficientText(coefficient);
+      longWord("", coefficient, "e" + std::to_string(f.shape.normalExponent()));
     }
-    return row("value", std::move(items));
+    fill_.endLine();
   }
 
-  g::Doc forms(const NumberFacts& f) const {
-    std::vector<g::Doc> items;
-    addLong(items, "generic ", f.generic, "", ",");
+  void forms(const NumberFacts& f) {
+    fill_.startRow("forms");
+    longWord("generic ", f.generic, "", ",");
     if (f.fixedShown) {
-      addLong(items, "fixed ", f.fixed, "", ",");
+      longWord("fixed ", f.fixed, "", ",");
     } else {
-      // The length saturates at the 64-bit limit.
-      std::string note = f.fixedLength == std::numeric_limits<std::int64_t>::max() ? "fixed (at least " : "fixed (";
-      note += std::to_string(f.fixedLength);
-      note += " characters, not written),";
-      addWords(items, note);
+      const bool saturated = f.fixedLength == std::numeric_limits<std::int64_t>::max();
+      fill_.words((saturated ? "fixed (at least " : "fixed (") + std::to_string(f.fixedLength) +
+                  " characters, not written),");
     }
-    addLong(items, "exponent ", f.exponentForm, "");
-    return row("forms", std::move(items));
+    longWord("exponent ", f.exponentForm, "");
+    fill_.endLine();
   }
 
-  g::Doc integer(const NumberFacts& f) const {
-    std::vector<g::Doc> items;
+  void integer(const NumberFacts& f) {
+    fill_.startRow("integer");
     if (!f.integer) {
-      items.push_back(g::text("no"));
+      fill_.word("no");
     } else if (f.signedBits == 0 && f.unsignedBits == 0) {
-      addWords(items, "yes, too large for");
-      items.push_back(paint(g::red, g::text("every")));
-      addWords(items, "64-bit type");
+      fill_.words("yes, too large for");
+      fill_.word({}, "every", Style::Bad);
+      fill_.words("64-bit type");
     } else {
-      addWords(items, "yes, narrowest");
+      fill_.words("yes, narrowest");
       if (f.signedBits != 0) {
-        items.push_back(paint(g::green, g::text(integerTypeName(f.signedBits, true))));
+        fill_.word({}, integerTypeName(f.signedBits, true), Style::Good);
       } else {
-        addWords(items, "(no signed type)");
+        fill_.words("(no signed type)");
       }
-      items.push_back(g::text("and"));
+      fill_.word("and");
       if (f.unsignedBits != 0) {
-        items.push_back(paint(g::green, g::text(integerTypeName(f.unsignedBits, false))));
+        fill_.word({}, integerTypeName(f.unsignedBits, false), Style::Good);
       } else {
-        addWords(items, f.shape.negative ? "(no unsigned type: negative)" : "(no unsigned type)");
+        fill_.words(f.shape.negative ? "(no unsigned type: negative)" : "(no unsigned type)");
       }
     }
-    return row("integer", std::move(items));
+    fill_.endLine();
   }
 
   // "0.1 (rounded, relative error 5.55e-17)", "2.5 (exact)", "inf (overflow)".
   template <class F>
-  g::Doc floating(std::string_view label, const FloatingFacts& f) const {
-    std::vector<g::Doc> items{g::text(shortestText(static_cast<F>(f.value)))};
-    g::Doc word = outcomeWord(f.outcome);
-    if (f.outcome == Conversion::Rounded) {
-      items.push_back(g::text("(") + word + g::text(","));
-      items.push_back(g::text("relative"));
-      items.push_back(g::text("error"));
-      items.push_back(g::text(threeDigits(f.relativeError) + ")"));
+  void floating(std::string_view label, const sci::FloatConversion<F>& c) {
+    fill_.startRow(label);
+    fill_.word(floatingText(c.value));
+    const std::string_view name = conversionName(c.outcome);
+    if (c.outcome == FloatOutcome::Rounded) {
+      fill_.word("(", name, Style::Warn, ",");
+      fill_.word("relative");
+      fill_.word("error");
+      fill_.word(threeDigits(c.relativeError) + ")");
     } else {
-      items.push_back(g::text("(") + word + g::text(")"));
+      fill_.word("(", name, outcomeStyle(c.outcome), ")");
     }
-    return row(label, std::move(items));
+    fill_.endLine();
   }
 
-  g::Doc binary(std::int64_t size) const {
-    return row("binary", {g::text(std::to_string(size)), g::text(size == 1 ? "byte" : "bytes")});
+  void binary(std::int64_t size) {
+    fill_.startRow("binary");
+    fill_.word(std::to_string(size));
+    fill_.word(size == 1 ? "byte" : "bytes");
+    fill_.endLine();
   }
 
  private:
-  g::Doc outcomeWord(Conversion c) const {
-    g::Doc word = g::text(conversionName(c));
-    switch (c) {
-      case Conversion::Exact: return paint(g::green, word);
-      case Conversion::Rounded: return paint(g::yellow, word);
-      case Conversion::Overflow:
-      case Conversion::Underflow: return paint(g::red, word);
-    }
-    return word;
-  }
-
-  bool color_;
+  Filler fill_;
   std::int64_t limit_;
+  std::string scratch_;
 };
+
+// ---------------------------------------------------------------------------
+// The field table
+
+std::string counts(const FloatTally& t) {
+  return std::to_string(t.exact) + "/" + std::to_string(t.rounded) + "/" + std::to_string(t.overflowing) + "/" +
+         std::to_string(t.underflowing);
+}
+
+std::string integerColumn(const FieldStats& f) {
+  if (f.numbers == 0 || f.integers != f.numbers) return "-";
+  if (!f.signedNone) return std::string(integerTypeName(f.signedBits, true));
+  if (!f.unsignedNone) return std::string(integerTypeName(f.unsignedBits, false));
+  return "none";
+}
+
+std::string decimalColumn(const FieldStats& f) {
+  if (f.numbers == 0) return "-";
+  const std::int64_t p = f.precision();
+  if (p > maxDecimalPrecision) return "p=" + std::to_string(p);
+  return "(" + std::to_string(p) + "," + std::to_string(f.scale) + ")";
+}
+
+g::Doc paint(bool color, g::Doc (*style)(g::Doc), g::Doc d) { return color ? style(std::move(d)) : d; }
+
+g::Doc verdictDoc(const Verdict& v, bool color) {
+  g::Doc (*style)(g::Doc) = v.type == "text" ? g::red : (v.type == "double" ? g::yellow : g::green);
+  std::vector<g::Doc> words{paint(color, g::bold, paint(color, style, g::text(v.type)))};
+  std::size_t start = 0;
+  std::string_view reason = v.reason;
+  words.push_back(g::text("-"));
+  while (start < reason.size()) {
+    std::size_t end = reason.find(' ', start);
+    if (end == std::string_view::npos) end = reason.size();
+    if (end > start) words.push_back(g::text(reason.substr(start, end - start)));
+    start = end + 1;
+  }
+  return g::fillSep(words);
+}
 
 }  // namespace
 
@@ -209,41 +306,97 @@ std::string elide(std::string_view s, std::int64_t limit) {
   return out;
 }
 
-g::Doc numberBlock(const Location& where, const NumberFacts& f, std::int64_t width, bool color) {
-  BlockBuilder b(width, color);
-  return g::vcat({b.header(where, f.text), b.value(f.shape), b.forms(f), b.integer(f),
-                  b.floating<double>("double", f.asDouble), b.floating<float>("float", f.asFloat),
-                  b.binary(f.binarySize)});
+std::string floatText(double v) { return floatingText(v); }
+std::string floatText(float v) { return floatingText(v); }
+
+void writeNumberBlock(std::string& out, const Location& where, const NumberFacts& f, std::int64_t width, bool color) {
+  BlockWriter b(out, width, color);
+  b.header(where, f.text);
+  b.value(f);
+  b.forms(f);
+  b.integer(f);
+  b.floating("double", f.asDouble);
+  b.floating("float", f.asFloat);
+  b.binary(f.binarySize);
 }
 
-g::Doc summaryLine(const Tally& t, bool color) {
-  std::vector<g::Doc> items;
-  BlockBuilder::addWords(items, t.line());
-  g::Doc line = g::fillSep(items);
-  if (!color) return line;
-  return t.bad > 0 ? g::red(line) : g::bold(line);
-}
-
-PrettyReporter::PrettyReporter(std::ostream& out, std::int64_t width, bool color)
-    : out_(out), width_(width), color_(color) {}
-
-void PrettyReporter::display(const g::Doc& doc) {
-  g::displayIO(out_, g::renderPretty(1.0f, width_, doc));
-  out_ << '\n';
+g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, bool color) {
+  const std::vector<std::string> heads = {"field", "numbers", "other", "double e/r/o/u", "float e/r/o/u",
+                                          "integer", "decimal", "min", "max"};
+  std::vector<std::vector<std::string>> rows;
+  for (const FieldStats& f : fields) {
+    rows.push_back({elide(f.name.empty() ? "(all)" : f.name, 30), std::to_string(f.numbers),
+                    std::to_string(f.text + f.outsideGrammar + f.empty), counts(f.asDouble), counts(f.asFloat),
+                    integerColumn(f), decimalColumn(f), f.numbers ? elide(f.minText, 16) : "-",
+                    f.numbers ? elide(f.maxText, 16) : "-"});
+  }
+  std::vector<std::int64_t> widths(heads.size());
+  for (std::size_t c = 0; c < heads.size(); ++c) {
+    widths[c] = characters(heads[c]);
+    for (const auto& r : rows) widths[c] = std::max(widths[c], characters(r[c]));
+  }
+  std::int64_t total = 0;
+  for (auto w : widths) total += w + 2;
+  // Too wide for the page: one block per field, each cell as "head value".
+  const bool table = total - 2 <= width;
+  std::vector<g::Doc> lines;
+  auto cell = [&](std::size_t c, const std::string& s) {
+    return g::text(s + std::string(static_cast<std::size_t>(widths[c] - characters(s)), ' '));
+  };
+  if (table) {
+    std::vector<g::Doc> head;
+    for (std::size_t c = 0; c < heads.size(); ++c) {
+      head.push_back(paint(color, g::dullcyan, cell(c, heads[c])));
+      if (c + 1 < heads.size()) head.push_back(g::text("  "));
+    }
+    lines.push_back(g::hcat(head));
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (table) {
+      std::vector<g::Doc> row;
+      for (std::size_t c = 0; c < heads.size(); ++c) {
+        g::Doc d = c == 0 ? paint(color, g::bold, cell(c, rows[i][c])) : cell(c, rows[i][c]);
+        row.push_back(c + 1 < heads.size() ? d : g::text(rows[i][c]));
+        if (c + 1 < heads.size()) row.push_back(g::text("  "));
+      }
+      lines.push_back(g::hcat(row));
+    } else {
+      std::vector<g::Doc> items{paint(color, g::bold, g::text(rows[i][0]))};
+      for (std::size_t c = 1; c < heads.size(); ++c) {
+        items.push_back(paint(color, g::dullcyan, g::text(heads[c] == "double e/r/o/u" ? "double" : heads[c] == "float e/r/o/u" ? "float" : heads[c])) +
+                        g::text(" " + rows[i][c] + (c + 1 < heads.size() ? "," : "")));
+      }
+      lines.push_back(g::nest(2, g::fillSep(items)));
+    }
+    lines.push_back(g::nest(4, g::text("    ") + verdictDoc(verdict(fields[i]), color)));
+  }
+  return g::vcat(lines);
 }
 
 void PrettyReporter::number(const Location& where, const NumberFacts& facts) {
-  if (!first_) out_ << '\n';
+  std::string& out = out_.buffer();
+  if (!first_) out += '\n';
   first_ = false;
-  display(numberBlock(where, facts, width_, color_));
+  writeNumberBlock(out, where, facts, width_, color_);
+  out_.written();
 }
 
-void PrettyReporter::finish(const Tally& tally) {
-  if (!first_) out_ << '\n';
-  display(summaryLine(tally, color_));
-  flush();
+void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* fields) {
+  std::string& out = out_.buffer();
+  if (fields != nullptr) {
+    if (!fields->empty()) {
+      g::displayS(g::renderPretty(1.0f, width_, fieldTable(*fields, width_, color_)), out);
+      out += '\n';
+    }
+  }
+  if (!first_ || (fields != nullptr && !fields->empty())) out += '\n';
+  Filler fill(out, width_, color_);
+  if (color_) out += styleCode(tally.bad + tally.problems > 0 ? Style::Bad : Style::Bold);
+  fill.startLine(0);
+  fill.words(tally.line());
+  if (color_) out += kReset;
+  fill.endLine();
+  out_.flush();
 }
-
-void PrettyReporter::flush() { out_.flush(); }
 
 }  // namespace quire::decimal

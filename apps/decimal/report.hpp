@@ -1,5 +1,6 @@
-// The human-readable report: one block per number, laid out by the pretty
-// printer to the page width and coloured when asked.
+// The human-readable reports.
+//
+// Per number, one block laid out to the page width and coloured when asked:
 //
 //   0.1 sample:1:1
 //     value    1e-1
@@ -9,18 +10,23 @@
 //     float    0.1 (rounded, relative error 1.49e-08)
 //     binary   10 bytes
 //
-// Each block is its own document, rendered and written before the next
-// number is read, so memory does not grow with the input. Strings too long
-// for the page (a coefficient of a million digits) are shown by their ends
-// and their length. Without colour the documents are built unstyled, which
-// prints the same as plain() of the styled ones without rewriting them.
+// A block is made of short words filled onto lines (continuations align
+// under the value column) and is written straight into the output buffer,
+// so a million numbers cost no document per number and memory does not grow
+// with the input. Strings too long for the page (a coefficient of a million
+// digits) are shown by their ends and their length. The doubles and floats
+// are written in the same notation as the forms (9.007199e15, 1.0e39).
+//
+// Per field, a table laid out by the pretty printer: one row of counts per
+// field and, under it, the recommended type and its reason.
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "apps/decimal/output.hpp"
 #include "apps/decimal/tally.hpp"
 #include "galley/doc.hpp"
 
@@ -30,23 +36,27 @@ namespace quire::decimal {
 // last characters around "...", limit characters in all (at least 5).
 std::string elide(std::string_view s, std::int64_t limit);
 
-// The block of one number (without the blank line that separates blocks),
-// styled only when color is set. Fits pages of 40 columns and more.
-galley::Doc numberBlock(const Location& where, const NumberFacts& facts, std::int64_t width, bool color);
-galley::Doc summaryLine(const Tally& tally, bool color);
+// A double or float in the forms' notation: 0.1, 255.0, 1.0e39, inf, -0.0.
+std::string floatText(double v);
+std::string floatText(float v);
+
+// The block of one number, appended to out (without the blank line that
+// separates blocks). Fits pages of 40 columns and more.
+void writeNumberBlock(std::string& out, const Location& where, const NumberFacts& facts, std::int64_t width,
+                      bool color);
+
+galley::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, bool color);
 
 class PrettyReporter final : public Reporter {
  public:
-  PrettyReporter(std::ostream& out, std::int64_t width, bool color);
+  PrettyReporter(Output& out, std::int64_t width, bool color) : out_(out), width_(width), color_(color) {}
 
   void number(const Location& where, const NumberFacts& facts) override;
-  void finish(const Tally& tally) override;
-  void flush() override;
+  void finish(const Tally& tally, const std::vector<FieldStats>* fields) override;
+  void flush() override { out_.flush(); }
 
  private:
-  void display(const galley::Doc& doc);
-
-  std::ostream& out_;
+  Output& out_;
   std::int64_t width_;
   bool color_;
   bool first_ = true;

@@ -18,10 +18,10 @@ std::string counted(std::int64_t n, std::string_view one, std::string_view many)
 void Tally::add(const NumberFacts& facts) noexcept {
   ++numbers;
   switch (facts.asDouble.outcome) {
-    case Conversion::Exact: ++exact; break;
-    case Conversion::Rounded: ++rounded; break;
-    case Conversion::Overflow: ++overflowing; break;
-    case Conversion::Underflow: ++underflowing; break;
+    case FloatOutcome::Exact: ++exact; break;
+    case FloatOutcome::Rounded: ++rounded; break;
+    case FloatOutcome::Overflow: ++overflowing; break;
+    case FloatOutcome::Underflow: ++underflowing; break;
   }
   if (!facts.integer) ++nonInteger;
 }
@@ -30,7 +30,8 @@ std::string Tally::line() const {
   return counted(numbers, "number", "numbers") + ": " + std::to_string(exact) + " exact, " +
          std::to_string(rounded) + " rounded, " + std::to_string(overflowing) + " overflowing, " +
          std::to_string(underflowing) + " underflowing as double; " + std::to_string(nonInteger) +
-         " non-integer; " + counted(bad, "bad token", "bad tokens");
+         " non-integer; " + counted(bad, "bad token", "bad tokens") +
+         (problems > 0 ? "; " + counted(problems, "input problem", "input problems") : "");
 }
 
 }  // namespace quire::decimal

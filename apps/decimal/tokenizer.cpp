@@ -25,7 +25,13 @@ bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 
 bool isSeparator(char c) noexcept { return kSeparators[static_cast<unsigned char>(c)]; }
 
 TokenReader::TokenReader(int fd, std::size_t maxToken, std::size_t buffer)
-    : fd_(fd), maxToken_(maxToken), buffer_(buffer == 0 ? 1 : buffer) {
+    : owned_(std::make_unique<InputSource>(fd)), source_(owned_.get()), maxToken_(maxToken),
+      buffer_(buffer == 0 ? 1 : buffer) {
+  cur_ = end_ = buffer_.data();
+}
+
+TokenReader::TokenReader(InputSource& source, std::size_t maxToken, std::size_t buffer)
+    : source_(&source), maxToken_(maxToken), buffer_(buffer == 0 ? 1 : buffer) {
   cur_ = end_ = buffer_.data();
 }
 
@@ -33,20 +39,15 @@ TokenReader::TokenReader(std::string_view text, std::size_t maxToken)
     : maxToken_(maxToken), cur_(text.data()), end_(text.data() + text.size()) {}
 
 bool TokenReader::refill() {
-  if (fd_ < 0) return false;
-  for (;;) {
-    ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
-    if (got > 0) {
-      cur_ = buffer_.data();
-      end_ = cur_ + got;
-      return true;
-    }
-    if (got == 0) {
-      fd_ = -1;
-      return false;
-    }
-    if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "read");
+  if (source_ == nullptr) return false;
+  const std::size_t got = source_->read(buffer_.data(), buffer_.size());
+  if (got == 0) {
+    source_ = nullptr;
+    return false;
   }
+  cur_ = buffer_.data();
+  end_ = cur_ + got;
+  return true;
 }
 
 void TokenReader::advanceColumns(const char* from, const char* to) noexcept {

@@ -18,10 +18,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "apps/decimal/input.hpp"
 
 namespace quire::decimal {
 
@@ -46,6 +49,8 @@ class TokenReader {
 
   // Reads descriptor fd until end of file; does not close it.
   explicit TokenReader(int fd, std::size_t maxToken = maxTokenBytes, std::size_t buffer = bufferBytes);
+  // Reads the source until its end.
+  explicit TokenReader(InputSource& source, std::size_t maxToken = maxTokenBytes, std::size_t buffer = bufferBytes);
   // Reads the given text, which must outlive the reader.
   explicit TokenReader(std::string_view text, std::size_t maxToken = maxTokenBytes);
 
@@ -62,7 +67,8 @@ class TokenReader {
   void advanceColumns(const char* from, const char* to) noexcept;
   void keep(const char* from, const char* to);
 
-  int fd_ = -1;
+  std::unique_ptr<InputSource> owned_;
+  InputSource* source_ = nullptr;
   std::size_t maxToken_;
   std::vector<char> buffer_;
   const char* cur_ = nullptr;

@@ -254,8 +254,8 @@ TEST(DecimalProgram, BadTokensAreReportedWithTheirPlaceAndTheRestGoesOn) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "<stdin>:1:3: bad token 'x2': not a number\n"
-            "<stdin>:2:3: bad token '4e': not a number\n"
-            "<stdin>:3:2: bad token '1.e5': not a number\n"
+            "<stdin>:2:3: bad token '4e': not a number (no digit in the exponent)\n"
+            "<stdin>:3:2: bad token '1.e5': not a number (no digit after the decimal point)\n"
             "<stdin>:3:7: bad token '+': not a number\n");
   Json doc = parseJson(r.out);
   EXPECT_EQ(doc["numbers"].items.size(), 3u);
@@ -264,7 +264,7 @@ TEST(DecimalProgram, BadTokensAreReportedWithTheirPlaceAndTheRestGoesOn) {
   std::string file = tempFile("named.txt", "7\n\n 1e99999999999999999999 8");
   ProgramRun named = run({"--color=never", file});
   EXPECT_EQ(named.status, 1);
-  EXPECT_EQ(named.err, file + ":3:2: bad token '1e99999999999999999999': exponent outside the 64-bit range\n");
+  EXPECT_EQ(named.err, file + ":3:2: bad token '1e99999999999999999999': not a number (exponent outside the 64-bit range)\n");
   EXPECT_NE(named.out.find("2 numbers"), std::string::npos);
   EXPECT_NE(named.out.find("1 bad token"), std::string::npos);
 }

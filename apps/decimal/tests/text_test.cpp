@@ -1,5 +1,5 @@
 // Tests of the inspector's pieces that need no library: tokens and their
-// positions, decimal shapes, JSON text, options and diagnostics.
+// positions, CSV rows, input formats, JSON text, options and diagnostics.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "apps/decimal/decimal_text.hpp"
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/json_text.hpp"
 #include "apps/decimal/options.hpp"
@@ -87,71 +86,6 @@ TEST(DecimalTokenizer, OverlongTokensAreCutAndFlagged) {
   EXPECT_EQ(drain(memory), seen);
 }
 
-DecimalShape shapeOf(std::string_view token, std::string& scratch) {
-  auto scanned = scanDecimal(token, scratch);
-  EXPECT_TRUE(std::holds_alternative<DecimalShape>(scanned)) << token;
-  return std::holds_alternative<DecimalShape>(scanned) ? std::get<DecimalShape>(scanned) : DecimalShape{};
-}
-
-TEST(DecimalShapeScan, SignificantDigitsAndExponents) {
-  std::string scratch;
-  DecimalShape s = shapeOf("-0012.3400e1", scratch);
-  EXPECT_TRUE(s.negative);
-  EXPECT_EQ(s.significant, "1234");
-  EXPECT_EQ(s.normalExponent, -1);
-  EXPECT_EQ(s.storedExponent, -3);
-  EXPECT_EQ(s.trailingZeros, 2);
-  EXPECT_EQ(s.leadingPosition(), 2);
-
-  s = shapeOf("1.50", scratch);
-  EXPECT_EQ(s.significant, "15");
-  EXPECT_EQ(s.normalExponent, -1);
-  EXPECT_EQ(s.storedExponent, -2);
-
-  s = shapeOf("+1200E+2", scratch);
-  EXPECT_FALSE(s.negative);
-  EXPECT_EQ(s.significant, "12");
-  EXPECT_EQ(s.normalExponent, 4);
-  EXPECT_EQ(s.storedExponent, 2);
-
-  s = shapeOf("0.000500", scratch);
-  EXPECT_EQ(s.significant, "5");
-  EXPECT_EQ(s.normalExponent, -4);
-  EXPECT_EQ(s.leadingPosition(), -4);
-
-  s = shapeOf("-0.000e7", scratch);
-  EXPECT_TRUE(s.isZero());
-  EXPECT_EQ(s.normalExponent, 0);
-  EXPECT_EQ(s.storedExponent, 4);
-
-  s = shapeOf("1e-1000000000", scratch);
-  EXPECT_EQ(s.significant, "1");
-  EXPECT_EQ(s.normalExponent, -1000000000);
-}
-
-TEST(DecimalShapeScan, RejectsWhatTheGrammarDoesNot) {
-  std::string scratch;
-  for (std::string_view bad : {"", "-", "+", ".5", "1.", "1e", "1e+", "e3", "1.5x", "0x10", "1..2", "1e5.0",
-                               "Infinity", "NaN", "--1", "1 2", "\xd9\xa3"}) {
-    auto scanned = scanDecimal(bad, scratch);
-    ASSERT_TRUE(std::holds_alternative<ScanError>(scanned)) << bad;
-    EXPECT_EQ(std::get<ScanError>(scanned), ScanError::NotANumber) << bad;
-  }
-}
-
-TEST(DecimalShapeScan, ExponentsBeyondSixtyFourBitsAreRefusedNotWrapped) {
-  std::string scratch;
-  EXPECT_EQ(shapeOf("1e9223372036854775807", scratch).normalExponent, INT64_MAX);
-  EXPECT_EQ(shapeOf("1e-9223372036854775808", scratch).normalExponent, INT64_MIN);
-  EXPECT_EQ(shapeOf("12e9223372036854775807", scratch).leadingPosition(), INT64_MAX);  // saturates
-  for (std::string_view bad : {"1e9223372036854775808", "1e-9223372036854775809", "0.5e-9223372036854775808",
-                               "10e9223372036854775807", "1e99999999999999999999999"}) {
-    auto scanned = scanDecimal(bad, scratch);
-    ASSERT_TRUE(std::holds_alternative<ScanError>(scanned)) << bad;
-    EXPECT_EQ(std::get<ScanError>(scanned), ScanError::ExponentOutOfRange) << bad;
-  }
-}
-
 TEST(DecimalJsonText, EscapesAndKeepsTheDocumentValid) {
   std::string out;
   appendJsonString(out, "a\"b\\c\n\t\x01/");
@@ -219,7 +153,7 @@ TEST(DecimalOptions, ReportsUsageErrors) {
 }
 
 TEST(DecimalDiagnostics, NamesThePlaceAndQuotesTheTokenSafely) {
-  EXPECT_EQ(badTokenMessage({"data.csv", 3, 7}, "1.2.3", "not a number"),
+  EXPECT_EQ(badTokenMessage({"data.csv", 3, 7, {}}, "1.2.3", "not a number"),
             "data.csv:3:7: bad token '1.2.3': not a number");
   EXPECT_EQ(quotedToken("a\x1b[31m'\xff"), "'a\\x1b[31m\\x27\\xff'");
   EXPECT_EQ(quotedToken(std::string(50, 'x')), "'" + std::string(40, 'x') + "'... (50 bytes)");

@@ -1,0 +1,136 @@
+#include "apps/decimal/csv_reader.hpp"
+
+namespace quire::decimal {
+
+namespace {
+
+bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+}  // namespace
+
+CsvReader::CsvReader(InputSource& source, char separator, std::size_t buffer)
+    : source_(source), separator_(separator), buffer_(buffer == 0 ? 1 : buffer) {
+  cur_ = end_ = buffer_.data();
+}
+
+bool CsvReader::fill() {
+  if (cur_ != end_) return true;
+  if (atEnd_) return false;
+  const std::size_t got = source_.read(buffer_.data(), buffer_.size());
+  if (got == 0) {
+    atEnd_ = true;
+    return false;
+  }
+  cur_ = buffer_.data();
+  end_ = cur_ + got;
+  return true;
+}
+
+void CsvReader::advance(char c) noexcept {
+  if (c == '\n') {
+    ++line_;
+    column_ = 1;
+  } else {
+    column_ += startsCharacter(c);
+  }
+}
+
+void CsvReader::startCell() { spans_.push_back({text_.size(), 0, false, line_, column_}); }
+
+void CsvReader::endCell() { spans_.back().size = text_.size() - spans_.back().offset; }
+
+bool CsvReader::next(std::vector<CsvCell>& row) {
+  row.clear();
+  text_.clear();
+  spans_.clear();
+  enum class State { RowStart, CellStart, Unquoted, Quoted, QuoteInQuoted };
+  State state = State::RowStart;
+  bool ended = false;
+  for (;;) {
+    if (!fill()) break;
+    if (skipLineFeed_) {
+      skipLineFeed_ = false;
+      if (*cur_ == '\n') {  // the CR already ended the line
+        ++cur_;
+        continue;
+      }
+    }
+    const char c = *cur_;
+    switch (state) {
+      case State::RowStart:
+        if (c == '\n' || c == '\r') {  // an empty line is no row
+          ++cur_;
+          if (c == '\r') skipLineFeed_ = true;
+          ++line_;
+          column_ = 1;
+          continue;
+        }
+        rowLine_ = line_;
+        [[fallthrough]];
+      case State::CellStart:
+        startCell();
+        if (c == '"') {
+          spans_.back().quoted = true;
+          ++cur_;
+          ++column_;
+          state = State::Quoted;
+          continue;
+        }
+        state = State::Unquoted;
+        continue;
+      case State::Unquoted: {
+        const char* start = cur_;
+        while (cur_ != end_ && *cur_ != separator_ && *cur_ != '\n' && *cur_ != '\r') ++cur_;
+        text_.append(start, static_cast<std::size_t>(cur_ - start));
+        for (const char* p = start; p != cur_; ++p) column_ += startsCharacter(*p);
+        if (cur_ == end_) continue;
+        break;  // at a separator or a line end
+      }
+      case State::Quoted: {
+        const char* start = cur_;
+        while (cur_ != end_ && *cur_ != '"') advance(*cur_++);
+        text_.append(start, static_cast<std::size_t>(cur_ - start));
+        if (cur_ == end_) continue;
+        ++cur_;
+        ++column_;
+        state = State::QuoteInQuoted;
+        continue;
+      }
+      case State::QuoteInQuoted:
+        if (c == '"') {  // a doubled quote is one quote
+          text_ += '"';
+          ++cur_;
+          ++column_;
+          state = State::Quoted;
+          continue;
+        }
+        state = State::Unquoted;  // text after the closing quote is kept
+        continue;
+    }
+    // At a separator or a line end outside quotes.
+    const char end = *cur_++;
+    endCell();
+    if (end == separator_) {
+      ++column_;
+      state = State::CellStart;
+      continue;
+    }
+    if (end == '\r') skipLineFeed_ = true;
+    ++line_;
+    column_ = 1;
+    ended = true;
+    break;
+  }
+  if (spans_.empty()) return false;
+  if (!ended) {  // the input ends inside the row
+    if (state == State::Quoted) openQuoteLine_ = spans_.back().line;
+    if (state == State::CellStart) startCell();  // "a," ends with an empty cell
+    endCell();
+  }
+  for (const Span& s : spans_) {
+    row.push_back({std::string_view(text_).substr(s.offset, s.size), s.quoted, s.line, s.column});
+  }
+  return true;
+}
+
+}  // namespace quire::decimal
