@@ -92,7 +92,9 @@ class ShortText {
   friend std::uint64_t hashWithSalt(std::uint64_t salt, const ShortText& t) noexcept {
     return hashWithSalt(salt, t.bytes_);
   }
-  friend std::uint64_t hash(const ShortText& t) noexcept { return hashWithSalt(hash::defaultSalt, t); }
+  friend std::uint64_t hash(const ShortText& t) noexcept {
+    return hashWithSalt(hash::defaultSalt, t);
+  }
 
  private:
   friend struct detail::TextAccess;
@@ -176,7 +178,9 @@ QUIRE_BREVITY_EXPORT ShortText singleton(char32_t c);
 // replaced by U+FFFD. pack is the same operation; so is fromStringLit.
 QUIRE_BREVITY_EXPORT ShortText fromString(std::u32string_view chars);
 [[nodiscard]] inline ShortText pack(std::u32string_view chars) { return fromString(chars); }
-[[nodiscard]] inline ShortText fromStringLit(std::u32string_view chars) { return fromString(chars); }
+[[nodiscard]] inline ShortText fromStringLit(std::u32string_view chars) {
+  return fromString(chars);
+}
 
 // The code points, produced on demand; unpack is the same operation.
 [[nodiscard]] inline CodePoints toString(ShortText t) noexcept { return CodePoints(std::move(t)); }
@@ -198,7 +202,9 @@ QUIRE_BREVITY_EXPORT Text toText(const ShortText& t);
 // The same block when b is valid UTF-8, otherwise nullopt.
 QUIRE_BREVITY_EXPORT std::optional<ShortText> fromShortByteString(const ShortByteString& b);
 // The same block.
-[[nodiscard]] inline ShortByteString toShortByteString(const ShortText& t) noexcept { return t.bytes(); }
+[[nodiscard]] inline ShortByteString toShortByteString(const ShortText& t) noexcept {
+  return t.bytes();
+}
 
 // A copy of the bytes when they are valid UTF-8, otherwise nullopt.
 QUIRE_BREVITY_EXPORT std::optional<ShortText> fromByteString(const Bytes& b);
@@ -211,7 +217,9 @@ QUIRE_BREVITY_EXPORT std::optional<ShortText> fromByteString(const Bytes& b);
   return detail::TextAccess::wrap(std::move(b));
 }
 QUIRE_BREVITY_EXPORT ShortText fromByteStringUnsafe(std::string_view utf8);
-[[nodiscard]] inline ShortText fromByteStringUnsafe(const Bytes& b) { return fromByteStringUnsafe(b.view()); }
+[[nodiscard]] inline ShortText fromByteStringUnsafe(const Bytes& b) {
+  return fromByteStringUnsafe(b.view());
+}
 
 // A builder that copies the bytes into the output buffers.
 QUIRE_BREVITY_EXPORT builder::Builder toBuilder(const ShortText& t);

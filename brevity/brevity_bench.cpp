@@ -60,7 +60,9 @@ const std::string& textOfKind(std::int64_t kind) {
   return kind == 100 ? ascii : kind == 85 ? mixed85 : mixed70;
 }
 
-const std::uint8_t* bytesOf(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+const std::uint8_t* bytesOf(const std::string& s) {
+  return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 bool icuValid(const std::string& s) {
   UErrorCode err = U_ZERO_ERROR;
@@ -111,7 +113,8 @@ void checkValidatorsAgree(const std::string& text) {
   }();
   for (const std::string* s : {&text, &spoiled}) {
     const bool ours = hs_brevity_is_valid_utf8(bytesOf(*s), s->size()) == 0;
-    if (ours != icuValid(*s) || ours != byteAtATimeValid(bytesOf(*s), s->size()) || ours != (s == &text)) {
+    if (ours != icuValid(*s) || ours != byteAtATimeValid(bytesOf(*s), s->size()) ||
+        ours != (s == &text)) {
       std::fprintf(stderr, "validators disagree\n");
       std::abort();
     }
@@ -121,7 +124,8 @@ void checkValidatorsAgree(const std::string& text) {
 void BM_Validate(benchmark::State& state) {
   const std::string& text = textOfKind(state.range(0));
   checkValidatorsAgree(text);
-  for (auto _ : state) benchmark::DoNotOptimize(hs_brevity_is_valid_utf8(bytesOf(text), text.size()));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(hs_brevity_is_valid_utf8(bytesOf(text), text.size()));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
@@ -193,7 +197,8 @@ void BM_Memory(benchmark::State& state) {
   state.counters["std_string_B"] = peer;
   state.counters["ratio"] = ours / peer;
 }
-BENCHMARK(BM_Memory)->Arg(8)->Arg(16)->Arg(24)->Arg(40)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memory)->Arg(8)->Arg(16)->Arg(24)->Arg(40)->Iterations(1)->Unit(
+    benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Equality, comparison, hashing and indexing.
@@ -243,7 +248,9 @@ void BM_EqualStdString(benchmark::State& state) {
 }
 void BM_Compare(benchmark::State& state) {
   const Keys& k = keys();
-  if (quire::brevity::compare(k.sa[0], k.sc[0]) != std::strong_ordering::less || k.a[0].compare(k.c[0]) >= 0) std::abort();
+  if (quire::brevity::compare(k.sa[0], k.sc[0]) != std::strong_ordering::less ||
+      k.a[0].compare(k.c[0]) >= 0)
+    std::abort();
   std::size_t i = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(quire::brevity::compare(k.sa[i], k.sc[i]));

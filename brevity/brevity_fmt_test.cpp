@@ -17,7 +17,8 @@ TEST(BrevityFmt, WidthPrecisionAndAlignmentCountCodePoints) {
   const ShortText t(U"\U0001F600\u00E9x");
   EXPECT_EQ(fmt::format("{:5}|", t), fmt::format("{}  |", t.view()));
   EXPECT_EQ(fmt::format("{:*^7}", t), fmt::format("**{}**", t.view()));
-  EXPECT_EQ(fmt::format("{:\xE2\x82\xAC>4.1s}", t), "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_EQ(fmt::format("{:\xE2\x82\xAC>4.1s}", t),
+            "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xF0\x9F\x98\x80");
   EXPECT_EQ(fmt::format("{:.0}", t), "");
   EXPECT_EQ(fmt::format("{:.9}", t), t.view());
   EXPECT_EQ(fmt::format("{:2}", t), t.view());  // never cut by width

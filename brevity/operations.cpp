@@ -27,7 +27,8 @@ ShortText bytesBefore(const ShortText& t, std::size_t offset) {
 }
 
 ShortText bytesFrom(const ShortText& t, std::size_t offset) {
-  return slice(t, static_cast<std::int64_t>(offset), static_cast<std::int64_t>(t.size() - std::min(offset, t.size())));
+  return slice(t, static_cast<std::int64_t>(offset),
+               static_cast<std::int64_t>(t.size() - std::min(offset, t.size())));
 }
 
 ShortText keptBytes(const ShortText& t, const std::string& kept) {
@@ -138,8 +139,10 @@ ShortText intercalate(const ShortText& sep, std::span<const ShortText> ts) {
   if (ts.empty()) return ShortText();
   if (ts.size() == 1) return ts.front();
   if (sep.empty()) return concat(ts);
-  std::size_t size = detail::checkedProduct(ts.size() - 1, sep.size(), "intercalate: text too long");
-  for (const ShortText& t : ts) size = detail::checkedSum(size, t.size(), "intercalate: text too long");
+  std::size_t size =
+      detail::checkedProduct(ts.size() - 1, sep.size(), "intercalate: text too long");
+  for (const ShortText& t : ts)
+    size = detail::checkedSum(size, t.size(), "intercalate: text too long");
   detail::FreshBlock fresh(size);
   std::uint8_t* out = fresh.data();
   for (std::size_t k = 0; k < ts.size(); ++k) {
@@ -188,14 +191,19 @@ std::optional<char32_t> indexMaybe(const ShortText& t, std::int64_t i) noexcept 
 
 std::optional<char32_t> indexEndMaybe(const ShortText& t, std::int64_t i) noexcept {
   if (i < 0) return std::nullopt;
-  const std::uint32_t c = hs_brevity_index_cp_rev(t.data(), t.size(), static_cast<std::uint64_t>(i));
+  const std::uint32_t c =
+      hs_brevity_index_cp_rev(t.data(), t.size(), static_cast<std::uint64_t>(i));
   if (c == 0xFFFFFFFFu) return std::nullopt;
   return static_cast<char32_t>(c);
 }
 
-bool isPrefixOf(const ShortText& a, const ShortText& b) noexcept { return b.view().starts_with(a.view()); }
+bool isPrefixOf(const ShortText& a, const ShortText& b) noexcept {
+  return b.view().starts_with(a.view());
+}
 
-bool isSuffixOf(const ShortText& a, const ShortText& b) noexcept { return b.view().ends_with(a.view()); }
+bool isSuffixOf(const ShortText& a, const ShortText& b) noexcept {
+  return b.view().ends_with(a.view());
+}
 
 std::optional<ShortText> stripPrefix(const ShortText& a, const ShortText& b) {
   if (!isPrefixOf(a, b)) return std::nullopt;
@@ -221,7 +229,8 @@ std::size_t offsetAfter(std::int64_t n, const ShortText& t) noexcept {
 // which here means the whole text is taken.
 std::size_t offsetBeforeLast(std::int64_t n, const ShortText& t) noexcept {
   if (n <= 0) return t.size();
-  const std::size_t ofs = hs_brevity_index_ofs_rev(t.data(), t.size(), static_cast<std::uint64_t>(n - 1));
+  const std::size_t ofs =
+      hs_brevity_index_ofs_rev(t.data(), t.size(), static_cast<std::uint64_t>(n - 1));
   return ofs >= t.size() ? 0 : ofs;
 }
 
@@ -233,10 +242,18 @@ std::pair<ShortText, ShortText> splitAt(std::int64_t n, const ShortText& t) {
 std::pair<ShortText, ShortText> splitAtEnd(std::int64_t n, const ShortText& t) {
   return detail::splitAtByte(t, offsetBeforeLast(n, t));
 }
-ShortText take(std::int64_t n, const ShortText& t) { return detail::bytesBefore(t, offsetAfter(n, t)); }
-ShortText drop(std::int64_t n, const ShortText& t) { return detail::bytesFrom(t, offsetAfter(n, t)); }
-ShortText takeEnd(std::int64_t n, const ShortText& t) { return detail::bytesFrom(t, offsetBeforeLast(n, t)); }
-ShortText dropEnd(std::int64_t n, const ShortText& t) { return detail::bytesBefore(t, offsetBeforeLast(n, t)); }
+ShortText take(std::int64_t n, const ShortText& t) {
+  return detail::bytesBefore(t, offsetAfter(n, t));
+}
+ShortText drop(std::int64_t n, const ShortText& t) {
+  return detail::bytesFrom(t, offsetAfter(n, t));
+}
+ShortText takeEnd(std::int64_t n, const ShortText& t) {
+  return detail::bytesFrom(t, offsetBeforeLast(n, t));
+}
+ShortText dropEnd(std::int64_t n, const ShortText& t) {
+  return detail::bytesBefore(t, offsetBeforeLast(n, t));
+}
 
 // ---------------------------------------------------------------------------
 // Partial operations.

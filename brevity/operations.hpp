@@ -60,7 +60,8 @@ QUIRE_BREVITY_EXPORT ShortText slice(const ShortText& t, std::int64_t offset, st
 QUIRE_BREVITY_EXPORT ShortText bytesBefore(const ShortText& t, std::size_t offset);
 QUIRE_BREVITY_EXPORT ShortText bytesFrom(const ShortText& t, std::size_t offset);
 
-[[nodiscard]] inline std::pair<ShortText, ShortText> splitAtByte(const ShortText& t, std::size_t offset) {
+[[nodiscard]] inline std::pair<ShortText, ShortText> splitAtByte(const ShortText& t,
+                                                                 std::size_t offset) {
   return {bytesBefore(t, offset), bytesFrom(t, offset)};
 }
 
@@ -106,7 +107,9 @@ QUIRE_BREVITY_EXPORT ShortText cons(char32_t c, const ShortText& t);
 QUIRE_BREVITY_EXPORT ShortText snoc(const ShortText& t, char32_t c);
 // a followed by b; an empty side gives the other one itself.
 QUIRE_BREVITY_EXPORT ShortText append(const ShortText& a, const ShortText& b);
-[[nodiscard]] inline ShortText operator+(const ShortText& a, const ShortText& b) { return append(a, b); }
+[[nodiscard]] inline ShortText operator+(const ShortText& a, const ShortText& b) {
+  return append(a, b);
+}
 // All of ts in order; a single non-empty member is returned itself.
 QUIRE_BREVITY_EXPORT ShortText concat(std::span<const ShortText> ts);
 [[nodiscard]] inline ShortText concat(std::initializer_list<ShortText> ts) {
@@ -119,7 +122,8 @@ QUIRE_BREVITY_EXPORT ShortText replicate(std::int64_t n, const ShortText& t);
 QUIRE_BREVITY_EXPORT ShortText intersperse(char32_t c, const ShortText& t);
 // The members of ts with sep between neighbours; one member is returned itself.
 QUIRE_BREVITY_EXPORT ShortText intercalate(const ShortText& sep, std::span<const ShortText> ts);
-[[nodiscard]] inline ShortText intercalate(const ShortText& sep, std::initializer_list<ShortText> ts) {
+[[nodiscard]] inline ShortText intercalate(const ShortText& sep,
+                                           std::initializer_list<ShortText> ts) {
   return intercalate(sep, std::span<const ShortText>(ts.begin(), ts.size()));
 }
 // The code points in reverse order, each keeping its own encoding.
@@ -148,9 +152,11 @@ QUIRE_BREVITY_EXPORT std::optional<std::pair<char32_t, ShortText>> uncons(const 
 // All but the last code point and the last, or nullopt for empty t.
 QUIRE_BREVITY_EXPORT std::optional<std::pair<ShortText, char32_t>> unsnoc(const ShortText& t);
 // Code point i from the start (from 0); nullopt when i < 0 or i >= length.
-QUIRE_BREVITY_EXPORT std::optional<char32_t> indexMaybe(const ShortText& t, std::int64_t i) noexcept;
+QUIRE_BREVITY_EXPORT std::optional<char32_t> indexMaybe(const ShortText& t,
+                                                        std::int64_t i) noexcept;
 // Code point i from the end (0 is the last); nullopt when out of range.
-QUIRE_BREVITY_EXPORT std::optional<char32_t> indexEndMaybe(const ShortText& t, std::int64_t i) noexcept;
+QUIRE_BREVITY_EXPORT std::optional<char32_t> indexEndMaybe(const ShortText& t,
+                                                           std::int64_t i) noexcept;
 
 // The first code point passing p.
 template <CharPredicate P>
@@ -266,7 +272,8 @@ template <CharPredicate P>
     const char32_t c = detail::decodeAt(d + ofs);
     const std::size_t w = detail::charWidth(c);
     if (std::invoke(p, c)) {
-      co_yield detail::slice(t, static_cast<std::int64_t>(start), static_cast<std::int64_t>(ofs - start));
+      co_yield detail::slice(t, static_cast<std::int64_t>(start),
+                             static_cast<std::int64_t>(ofs - start));
       start = ofs + w;
     }
     ofs += w;

@@ -80,7 +80,8 @@ TEST(BrevityOperations, SlicingMatchesTheModel) {
       ASSERT_EQ(dropEnd(n, t), most);
       // Whole results are the input itself, empty ones the shared empty value.
       if (k == 0) {
-        ASSERT_TRUE(back.sharesWith(t) && isEmptyValue(front) && most.sharesWith(t) && isEmptyValue(end));
+        ASSERT_TRUE(back.sharesWith(t) && isEmptyValue(front) && most.sharesWith(t) &&
+                    isEmptyValue(end));
       }
       if (k == s.size()) {
         ASSERT_TRUE(front.sharesWith(t) && isEmptyValue(back) && end.sharesWith(t));
@@ -99,8 +100,10 @@ TEST(BrevityOperations, LookupMatchesTheModel) {
     const auto len = static_cast<std::int64_t>(s.size());
     for (std::int64_t i = -2; i <= len + 1; ++i) {
       const bool in = i >= 0 && i < len;
-      ASSERT_EQ(indexMaybe(t, i), in ? std::optional(s[static_cast<std::size_t>(i)]) : std::nullopt);
-      ASSERT_EQ(indexEndMaybe(t, i), in ? std::optional(s[s.size() - 1 - static_cast<std::size_t>(i)]) : std::nullopt);
+      ASSERT_EQ(indexMaybe(t, i),
+                in ? std::optional(s[static_cast<std::size_t>(i)]) : std::nullopt);
+      ASSERT_EQ(indexEndMaybe(t, i),
+                in ? std::optional(s[s.size() - 1 - static_cast<std::size_t>(i)]) : std::nullopt);
     }
     auto u = uncons(t);
     auto v = unsnoc(t);
@@ -121,7 +124,8 @@ TEST(BrevityOperations, LookupMatchesTheModel) {
     }
     const auto at = std::find_if(s.begin(), s.end(), isSep);
     ASSERT_EQ(find(isSep, t), at == s.end() ? std::nullopt : std::optional(*at));
-    ASSERT_EQ(findIndex(isSep, t), at == s.end() ? std::nullopt : std::optional<std::int64_t>(at - s.begin()));
+    ASSERT_EQ(findIndex(isSep, t),
+              at == s.end() ? std::nullopt : std::optional<std::int64_t>(at - s.begin()));
     ASSERT_EQ(any(isSep, t), at != s.end());
     ASSERT_EQ(all(isSep, t), std::all_of(s.begin(), s.end(), isSep));
   }
@@ -163,9 +167,12 @@ TEST(BrevityOperations, ScansMatchTheModel) {
   auto notSpace = [](char32_t c) { return c != U' '; };
   for (const std::u32string& s : sampleTexts()) {
     const ShortText t = T(s);
-    const std::size_t pre = static_cast<std::size_t>(std::find_if(s.begin(), s.end(), isSep) - s.begin());
-    const std::size_t lead = static_cast<std::size_t>(std::find_if_not(s.begin(), s.end(), isSep) - s.begin());
-    const std::size_t trail = static_cast<std::size_t>(std::find_if_not(s.rbegin(), s.rend(), isSep) - s.rbegin());
+    const std::size_t pre =
+        static_cast<std::size_t>(std::find_if(s.begin(), s.end(), isSep) - s.begin());
+    const std::size_t lead =
+        static_cast<std::size_t>(std::find_if_not(s.begin(), s.end(), isSep) - s.begin());
+    const std::size_t trail =
+        static_cast<std::size_t>(std::find_if_not(s.rbegin(), s.rend(), isSep) - s.rbegin());
     ASSERT_EQ(U(span(isSep, t).first), s.substr(0, lead));
     ASSERT_EQ(U(span(isSep, t).second), s.substr(lead));
     ASSERT_EQ(U(break_(isSep, t).first), s.substr(0, pre));
@@ -175,14 +182,14 @@ TEST(BrevityOperations, ScansMatchTheModel) {
     ASSERT_EQ(U(spanEnd(isSep, t).first), s.substr(0, s.size() - trail));
     ASSERT_EQ(U(takeWhileEnd(isSep, t)), s.substr(s.size() - trail));
     ASSERT_EQ(U(dropWhileEnd(isSep, t)), s.substr(0, s.size() - trail));
-    const std::size_t trailNonSep = static_cast<std::size_t>(
-        std::find_if(s.rbegin(), s.rend(), isSep) - s.rbegin());
+    const std::size_t trailNonSep =
+        static_cast<std::size_t>(std::find_if(s.rbegin(), s.rend(), isSep) - s.rbegin());
     ASSERT_EQ(U(breakEnd(isSep, t).second), s.substr(s.size() - trailNonSep));
     const std::u32string around = lead == s.size() ? U"" : s.substr(lead, s.size() - lead - trail);
     ASSERT_EQ(U(dropAround(isSep, t)), around);
     if (lead == 0 && trail == 0) {
-        ASSERT_TRUE(dropAround(isSep, t).sharesWith(t));
-      }
+      ASSERT_TRUE(dropAround(isSep, t).sharesWith(t));
+    }
 
     std::vector<std::u32string> pieces;
     for (const ShortText& piece : split(isSep, t)) pieces.push_back(U(piece));
@@ -192,8 +199,8 @@ TEST(BrevityOperations, ScansMatchTheModel) {
     std::copy_if(s.begin(), s.end(), std::back_inserter(kept), notSpace);
     ASSERT_EQ(U(filter(notSpace, t)), kept);
     if (kept == s) {
-        ASSERT_TRUE(filter(notSpace, t).sharesWith(t));
-      }
+      ASSERT_TRUE(filter(notSpace, t).sharesWith(t));
+    }
   }
 }
 
@@ -201,7 +208,8 @@ TEST(BrevityOperations, SplitEdges) {
   auto comma = [](char32_t c) { return c == U','; };
   std::vector<ShortText> pieces;
   for (ShortText& p : split(comma, T(",a,,b,"))) pieces.push_back(std::move(p));
-  EXPECT_EQ(pieces, (std::vector<ShortText>{ShortText(), T("a"), ShortText(), T("b"), ShortText()}));
+  EXPECT_EQ(pieces,
+            (std::vector<ShortText>{ShortText(), T("a"), ShortText(), T("b"), ShortText()}));
   std::vector<ShortText> none;
   for (ShortText& p : split(comma, ShortText())) none.push_back(std::move(p));
   ASSERT_EQ(none.size(), 1u);
@@ -211,7 +219,12 @@ TEST(BrevityOperations, SplitEdges) {
   EXPECT_TRUE((*whole.begin()).sharesWith(plain));
   // Lazy: a consumer may stop early, and the predicate runs only that far.
   int calls = 0;
-  auto counting = split([&](char32_t c) { ++calls; return c == U','; }, T("a,b,c,d"));
+  auto counting = split(
+      [&](char32_t c) {
+        ++calls;
+        return c == U',';
+      },
+      T("a,b,c,d"));
   auto it = counting.begin();
   EXPECT_EQ(*it, T("a"));
   EXPECT_EQ(calls, 2);
@@ -233,18 +246,21 @@ TEST(BrevityOperations, Construction) {
     ASSERT_EQ(U(append(t, T(U"x\u20AC"))), s + U"x\u20AC");
     ASSERT_EQ(U(replicate(3, t)), s + s + s);
     if (s.size() <= 1) {
-        ASSERT_TRUE(reverse(t).sharesWith(t) && intersperse(U',', t).sharesWith(t));
-      }
+      ASSERT_TRUE(reverse(t).sharesWith(t) && intersperse(U',', t).sharesWith(t));
+    }
   }
-  EXPECT_EQ(cons(char32_t{0xD800}, T("a")), T("\xEF\xBF\xBD" "a"));
+  EXPECT_EQ(cons(char32_t{0xD800}, T("a")), T("\xEF\xBF\xBD"
+                                              "a"));
   EXPECT_EQ(snoc(T("a"), char32_t{0xDFFF}), T("a\xEF\xBF\xBD"));
-  EXPECT_EQ(intersperse(char32_t{0xD800}, T("ab")), T("a\xEF\xBF\xBD" "b"));
+  EXPECT_EQ(intersperse(char32_t{0xD800}, T("ab")), T("a\xEF\xBF\xBD"
+                                                      "b"));
   const ShortText a = T("a");
   EXPECT_TRUE(append(a, ShortText()).sharesWith(a));
   EXPECT_TRUE(append(ShortText(), a).sharesWith(a));
   EXPECT_TRUE(isEmptyValue(replicate(-1, a)));
   EXPECT_TRUE(isEmptyValue(replicate(3, ShortText())));
-  EXPECT_EQ(concat({T("a"), ShortText(), T("\xC3\xA9"), T("b")}), T("a\xC3\xA9" "b"));
+  EXPECT_EQ(concat({T("a"), ShortText(), T("\xC3\xA9"), T("b")}), T("a\xC3\xA9"
+                                                                    "b"));
   EXPECT_TRUE(concat({ShortText(), a, ShortText()}).sharesWith(a));
   EXPECT_TRUE(isEmptyValue(concat({})));
   EXPECT_EQ(intercalate(T(", "), {T("x"), ShortText(), T("y")}), T("x, , y"));
@@ -257,7 +273,8 @@ TEST(BrevityOperations, Construction) {
 TEST(BrevityOperations, OversizedResultsAreErrors) {
   const ShortText ab = T("ab");
   EXPECT_EQ(messageOf([&] { (void)replicate(INT64_MAX, ab); }), "replicate: text too long");
-  EXPECT_EQ(messageOf([&] { (void)replicate(std::int64_t{1} << 31, ab); }), "replicate: text too long");
+  EXPECT_EQ(messageOf([&] { (void)replicate(std::int64_t{1} << 31, ab); }),
+            "replicate: text too long");
   EXPECT_EQ(messageOf([&] { (void)replicate(std::int64_t{1} << 62, T("\xF0\x9F\x98\x80")); }),
             "replicate: text too long");
   // A size just inside the limit is allowed in principle; a small one works.

@@ -58,7 +58,8 @@ extern "C" {
 std::size_t hs_brevity_length(const std::uint8_t* bytes, std::size_t n) noexcept {
   std::size_t continuations = 0;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) continuations += static_cast<std::size_t>(continuationsIn(loadWord(bytes + i)));
+  for (; i + 8 <= n; i += 8)
+    continuations += static_cast<std::size_t>(continuationsIn(loadWord(bytes + i)));
   for (; i < n; ++i) continuations += isContinuation(bytes[i]) ? 1 : 0;
   return n - continuations;
 }
@@ -90,7 +91,8 @@ std::size_t hs_brevity_index_ofs(const std::uint8_t* bytes, std::size_t n, std::
   return n;
 }
 
-std::size_t hs_brevity_index_ofs_rev(const std::uint8_t* bytes, std::size_t n, std::size_t i) noexcept {
+std::size_t hs_brevity_index_ofs_rev(const std::uint8_t* bytes, std::size_t n,
+                                     std::size_t i) noexcept {
   if (i >= n) return n;
   std::size_t end = n;
   std::size_t rank = i;  // starts still to pass, counting from the end
@@ -120,12 +122,14 @@ std::uint32_t hs_brevity_ofs_cp_rev(const std::uint8_t* bytes, std::size_t offse
   return decodeBefore(bytes + offset);
 }
 
-std::uint32_t hs_brevity_index_cp(const std::uint8_t* bytes, std::size_t n, std::size_t i) noexcept {
+std::uint32_t hs_brevity_index_cp(const std::uint8_t* bytes, std::size_t n,
+                                  std::size_t i) noexcept {
   const std::size_t ofs = hs_brevity_index_ofs(bytes, n, i);
   return ofs >= n ? kNoCodePoint : decodeAt(bytes + ofs);
 }
 
-std::uint32_t hs_brevity_index_cp_rev(const std::uint8_t* bytes, std::size_t n, std::size_t i) noexcept {
+std::uint32_t hs_brevity_index_cp_rev(const std::uint8_t* bytes, std::size_t n,
+                                      std::size_t i) noexcept {
   const std::size_t ofs = hs_brevity_index_ofs_rev(bytes, n, i);
   return ofs >= n ? kNoCodePoint : decodeAt(bytes + ofs);
 }

@@ -25,7 +25,8 @@
 extern "C" {
 
 // The number of code points: the bytes whose top two bits are not 10.
-QUIRE_BREVITY_EXPORT std::size_t hs_brevity_length(const std::uint8_t* bytes, std::size_t n) noexcept;
+QUIRE_BREVITY_EXPORT std::size_t hs_brevity_length(const std::uint8_t* bytes,
+                                                   std::size_t n) noexcept;
 
 // The byte offset where code point i (from 0) begins, or n when there is no
 // code point i. Stops early once the code points still to skip are at least

@@ -25,7 +25,8 @@ bool utf8procAccepts(const Bytes& b) {
   std::size_t i = 0;
   while (i < b.size()) {
     utf8proc_int32_t cp;
-    const utf8proc_ssize_t used = utf8proc_iterate(b.data() + i, static_cast<utf8proc_ssize_t>(b.size() - i), &cp);
+    const utf8proc_ssize_t used =
+        utf8proc_iterate(b.data() + i, static_cast<utf8proc_ssize_t>(b.size() - i), &cp);
     if (used <= 0) return false;
     i += static_cast<std::size_t>(used);
   }
@@ -76,11 +77,33 @@ std::int32_t modelVerdict(const Bytes& b) {
 // edges of each rule.
 Bytes randomPieces(std::mt19937_64& rng, std::size_t pieces) {
   static const std::vector<Bytes> kPieces = {
-      {'a'}, {'z', 'y', 'x', 'w', 'v', 'u', 't', 's', 'r', 'q', 'p', 'o', 'n', 'm', 'l', 'k', 'j'},
-      {0xC2, 0x80}, {0xDF, 0xBF}, {0xE0, 0xA0, 0x80}, {0xED, 0x9F, 0xBF}, {0xEF, 0xBF, 0xBD},
-      {0xF0, 0x90, 0x80, 0x80}, {0xF4, 0x8F, 0xBF, 0xBF}, {0xF3, 0xA0, 0x81, 0x82},
-      {0x80}, {0xBF}, {0xC0}, {0xC1}, {0xC2}, {0xE0}, {0xED}, {0xF0}, {0xF4}, {0xF5}, {0xFF},
-      {0x9F}, {0xA0}, {0x8F}, {0x90}, {0x00}, {0x7F}};
+      {'a'},
+      {'z', 'y', 'x', 'w', 'v', 'u', 't', 's', 'r', 'q', 'p', 'o', 'n', 'm', 'l', 'k', 'j'},
+      {0xC2, 0x80},
+      {0xDF, 0xBF},
+      {0xE0, 0xA0, 0x80},
+      {0xED, 0x9F, 0xBF},
+      {0xEF, 0xBF, 0xBD},
+      {0xF0, 0x90, 0x80, 0x80},
+      {0xF4, 0x8F, 0xBF, 0xBF},
+      {0xF3, 0xA0, 0x81, 0x82},
+      {0x80},
+      {0xBF},
+      {0xC0},
+      {0xC1},
+      {0xC2},
+      {0xE0},
+      {0xED},
+      {0xF0},
+      {0xF4},
+      {0xF5},
+      {0xFF},
+      {0x9F},
+      {0xA0},
+      {0x8F},
+      {0x90},
+      {0x00},
+      {0x7F}};
   Bytes out;
   for (std::size_t k = 0; k < pieces; ++k) {
     const Bytes& p = kPieces[rng() % kPieces.size()];
@@ -103,11 +126,12 @@ TEST(BrevityValidator, DocumentedVerdicts) {
   EXPECT_EQ(validate({0xF0, 0x9F, 0x98}), -1);
   EXPECT_EQ(validate({0xF0}), -3);
   EXPECT_EQ(validate({0xC2}), -1);
-  EXPECT_EQ(validate({0xC0}), 1);  // the overlong check comes first
+  EXPECT_EQ(validate({0xC0}), 1);         // the overlong check comes first
   EXPECT_EQ(validate({0xE0, 0x80}), -1);  // short before the overlong is seen
-  for (const Bytes& bad : {Bytes{0xC0, 0x80}, Bytes{0xED, 0xA0, 0x80}, Bytes{0xF4, 0x90, 0x80, 0x80},
-                           Bytes{0xE0, 0x80, 0x80}, Bytes{0x80}, Bytes{0xF0, 0x80, 0x80, 0x80},
-                           Bytes{0xF5, 0x80, 0x80, 0x80}, Bytes{0xC2, 0x41}}) {
+  for (const Bytes& bad :
+       {Bytes{0xC0, 0x80}, Bytes{0xED, 0xA0, 0x80}, Bytes{0xF4, 0x90, 0x80, 0x80},
+        Bytes{0xE0, 0x80, 0x80}, Bytes{0x80}, Bytes{0xF0, 0x80, 0x80, 0x80},
+        Bytes{0xF5, 0x80, 0x80, 0x80}, Bytes{0xC2, 0x41}}) {
     EXPECT_EQ(validate(bad), 1) << ::testing::PrintToString(bad);
   }
   EXPECT_EQ(validate({0xE2, 0x82, 0xAC}), 0);
@@ -134,7 +158,8 @@ TEST(BrevityValidator, AgreesOnRandomInput) {
 TEST(BrevityValidator, AgreesOnEveryMutationOfValidText) {
   // Every byte in every position, then pairs of positions with the bytes
   // that sit at the edges of the rules.
-  const Bytes text = {'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80, 'z', 0xED, 0x9F, 0xBF};
+  const Bytes text = {'a',  0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0,
+                      0x9F, 0x98, 0x80, 'z',  0xED, 0x9F, 0xBF};
   ASSERT_EQ(validate(text), 0);
   for (std::size_t i = 0; i < text.size(); ++i) {
     for (int v = 0; v < 256; ++v) {
@@ -143,9 +168,9 @@ TEST(BrevityValidator, AgreesOnEveryMutationOfValidText) {
       expectAgrees(m);
     }
   }
-  const std::vector<std::uint8_t> edges = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
-                                           0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEE, 0xEF,
-                                           0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
+  const std::vector<std::uint8_t> edges = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
+                                           0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED,
+                                           0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
   for (std::size_t i = 0; i < text.size(); ++i) {
     for (std::size_t j = i + 1; j < text.size(); ++j) {
       for (std::uint8_t x : edges) {
@@ -158,7 +183,8 @@ TEST(BrevityValidator, AgreesOnEveryMutationOfValidText) {
       }
     }
   }
-  for (std::size_t n = 0; n <= text.size(); ++n) expectAgrees(Bytes(text.begin(), text.begin() + n));
+  for (std::size_t n = 0; n <= text.size(); ++n)
+    expectAgrees(Bytes(text.begin(), text.begin() + n));
 }
 
 // Characters of each width, for the decoding and index tests.
@@ -172,7 +198,8 @@ void expectIndexRoutinesAgree(const std::u32string& chars) {
   const std::size_t n = t.size();
   ASSERT_EQ(hs_brevity_length(d, n), chars.size());
   std::vector<std::size_t> starts;
-  for (std::size_t ofs = 0; ofs < n; ofs += quire::brevity::detail::leadWidth(d[ofs])) starts.push_back(ofs);
+  for (std::size_t ofs = 0; ofs < n; ofs += quire::brevity::detail::leadWidth(d[ofs]))
+    starts.push_back(ofs);
   ASSERT_EQ(starts.size(), chars.size());
   for (std::size_t i = 0; i < chars.size(); ++i) {
     ASSERT_EQ(hs_brevity_index_ofs(d, n, i), starts[i]) << i;
@@ -230,11 +257,15 @@ TEST(BrevityPrimitives, ModifiedUtf8Literals) {
   auto bytes = [](const char* s) { return reinterpret_cast<const std::uint8_t*>(s); };
   EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("")), 0);
   EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("abc\xE2\x82\xAC")), 6);
-  EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("a\xC0\x80" "b")), -3);
+  EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("a\xC0\x80"
+                                          "b")),
+            -3);
   EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("\xED\xA0\x80x")), -4);
   EXPECT_EQ(hs_brevity_mutf8_strlen(bytes("\xC0\x80\xC0\x80")), -2);
   std::uint8_t out[8] = {};
-  hs_brevity_mutf8_trans(bytes("a\xC0\x80" "b"), out);
+  hs_brevity_mutf8_trans(bytes("a\xC0\x80"
+                               "b"),
+                         out);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 3), std::string("a\0b", 3));
   hs_brevity_mutf8_trans(bytes("\xED\xB0\x80\xC3\xA9"), out);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 5), "\xEF\xBF\xBD\xC3\xA9");

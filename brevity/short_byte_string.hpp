@@ -101,7 +101,9 @@ namespace detail {
 
 // For the library's own code: building values from fresh blocks.
 struct BlockAccess {
-  [[nodiscard]] static ShortByteString adopt(Block* block) noexcept { return ShortByteString(block); }
+  [[nodiscard]] static ShortByteString adopt(Block* block) noexcept {
+    return ShortByteString(block);
+  }
   [[nodiscard]] static Block* block(const ShortByteString& b) noexcept { return b.block_; }
 };
 

@@ -27,7 +27,8 @@ Block* allocateBlock(std::size_t size) {
   if (size == 0) return emptyBlock();
   if (size > kMaxSize) throwError("ShortText: longer than 4294967288 bytes");
   const std::size_t padded = paddedSize(size);
-  auto* block = ::new (::operator new(sizeof(Block) + padded)) Block{{1}, static_cast<std::uint32_t>(size)};
+  auto* block =
+      ::new (::operator new(sizeof(Block) + padded)) Block{{1}, static_cast<std::uint32_t>(size)};
   // Zero the last word so the padding never holds stale bytes.
   std::memset(block->bytes() + padded - 8, 0, 8);
   return block;
@@ -43,7 +44,9 @@ namespace {
 // A Text's owner record when it shares a ShortText's block.
 struct TextShare : quire::detail::SharedBlock {
   explicit TextShare(ShortText t) noexcept : SharedBlock(&free), owner(std::move(t)) {}
-  static void free(quire::detail::SharedBlock* block) noexcept { delete static_cast<TextShare*>(block); }
+  static void free(quire::detail::SharedBlock* block) noexcept {
+    delete static_cast<TextShare*>(block);
+  }
   ShortText owner;
 };
 
@@ -107,7 +110,8 @@ ShortText fromText(const Text& x) {
   const quire::detail::SharedBlock* owner = x.owner();
   if (owner != nullptr && owner->release == &detail::TextShare::free) {
     const ShortText& whole = static_cast<const detail::TextShare*>(owner)->owner;
-    if (reinterpret_cast<const unsigned char*>(x.data()) == whole.data() && x.size() == whole.size()) {
+    if (reinterpret_cast<const unsigned char*>(x.data()) == whole.data() &&
+        x.size() == whole.size()) {
       return whole;
     }
   }
@@ -141,10 +145,10 @@ builder::BuildSignal copyFrom(builder::BufferRange r, const ShortText& text, std
   if (n > 0) std::memcpy(r.cur, text.data() + offset, n);
   if (offset + n == text.size()) return builder::Done{r.cur + n};
   const std::size_t next = offset + n;
-  return builder::BufferFull{
-      1, r.cur + n, builder::BuildStep([text, next](builder::BufferRange more) {
-        return copyFrom(more, text, next);
-      })};
+  return builder::BufferFull{1, r.cur + n,
+                             builder::BuildStep([text, next](builder::BufferRange more) {
+                               return copyFrom(more, text, next);
+                             })};
 }
 
 }  // namespace
@@ -168,7 +172,9 @@ ShortText fromLitMUtf8Addr(const char* literal) {
   return std::move(fresh).finish();
 }
 
-bool isValidUtf8(const ShortText& t) noexcept { return hs_brevity_is_valid_utf8(t.data(), t.size()) == 0; }
+bool isValidUtf8(const ShortText& t) noexcept {
+  return hs_brevity_is_valid_utf8(t.data(), t.size()) == 0;
+}
 
 std::int64_t length(const ShortText& t) noexcept {
   return static_cast<std::int64_t>(hs_brevity_length(t.data(), t.size()));

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <random>
 #include <ranges>
 #include <sstream>
-#include <iomanip>
 #include <string>
 #include <vector>
 
@@ -25,7 +25,9 @@ using quire::Text;
 
 // Characters of every UTF-8 width, controls and quotes among them.
 std::u32string randomChars(std::mt19937_64& rng, std::size_t n) {
-  static const std::u32string kPool = U"ab\"\\\n\t\x01\x7F\u0080\u009F\u00E9\u07FF\u0800\u20AC\uD7FF\uE000\uFFFD\U00010000\U0001F600\U0010FFFF ";
+  static const std::u32string kPool =
+      U"ab\"\\\n\t\x01\x7F\u0080\u009F\u00E9\u07FF\u0800\u20AC\uD7FF\uE000\uFFFD\U00010000"
+      U"\U0001F600\U0010FFFF ";
   std::u32string s;
   for (std::size_t k = 0; k < n; ++k) s.push_back(kPool[rng() % kPool.size()]);
   return s;
@@ -67,7 +69,9 @@ TEST(ShortText, ConstructionFromCharacters) {
   EXPECT_EQ(singleton(U'\U00010000').view(), "\xF0\x90\x80\x80");
   EXPECT_EQ(singleton(U'\xDFFF').view(), "\xEF\xBF\xBD");
   EXPECT_EQ(singleton(char32_t{0x110000}).view(), "\xEF\xBF\xBD");
-  EXPECT_EQ(fromString(std::u32string{U'a', 0xD800, U'b'}).view(), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(fromString(std::u32string{U'a', 0xD800, U'b'}).view(),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(fromString(std::u32string{0xD800}).view(), "\xEF\xBF\xBD");
   EXPECT_EQ(pack(U"x\u20AC").view(), "x\xE2\x82\xAC");
   EXPECT_EQ(ShortText(U"\u00E9"), ShortText("\xC3\xA9"));
@@ -99,9 +103,10 @@ TEST(ShortText, ConstructionFromCharacters) {
 }
 
 TEST(ShortText, ValidatingConstructors) {
-  for (std::string_view bad : {std::string_view("\xC0\x80"), std::string_view("\xED\xA0\x80"),
-                               std::string_view("\xF4\x90\x80\x80"), std::string_view("\xE0\x80\x80"),
-                               std::string_view("\x80"), std::string_view("ok\xE2\x82")}) {
+  for (std::string_view bad :
+       {std::string_view("\xC0\x80"), std::string_view("\xED\xA0\x80"),
+        std::string_view("\xF4\x90\x80\x80"), std::string_view("\xE0\x80\x80"),
+        std::string_view("\x80"), std::string_view("ok\xE2\x82")}) {
     const ShortByteString b(bad);
     EXPECT_FALSE(fromShortByteString(b)) << bad;
     EXPECT_FALSE(fromByteString(Bytes(bad))) << bad;
@@ -207,7 +212,10 @@ TEST(ShortText, BuilderCopiesAcrossBuffers) {
 }
 
 TEST(ShortText, LiteralConstructors) {
-  EXPECT_EQ(fromLitMUtf8Addr("a\xC0\x80" "b").view(), std::string_view("a\0b", 3));
+  EXPECT_EQ(fromLitMUtf8Addr("a\xC0\x80"
+                             "b")
+                .view(),
+            std::string_view("a\0b", 3));
   EXPECT_EQ(fromLitMUtf8Addr("\xED\xA0\x80!").view(), "\xEF\xBF\xBD!");
   EXPECT_EQ(fromLitMUtf8Addr("plain \xC3\xA9").view(), "plain \xC3\xA9");
   EXPECT_TRUE(fromLitMUtf8Addr("").sharesWith(ShortText()));
@@ -221,13 +229,16 @@ TEST(ShortText, LiteralConstructors) {
 TEST(ShortTextTextForm, ShowEscapesAsLiterals) {
   EXPECT_EQ(show(ShortText("say \"hi\"\n")), "\"say \\\"hi\\\"\\n\"");
   EXPECT_EQ(show(ShortText()), "\"\"");
-  EXPECT_EQ(show(ShortText(std::string_view("\0" "1\x7F\xC2\x85\xC3\xA9", 7))), "\"\\0001\\177\\205\xC3\xA9\"");
+  EXPECT_EQ(show(ShortText(std::string_view("\0"
+                                            "1\x7F\xC2\x85\xC3\xA9",
+                                            7))),
+            "\"\\0001\\177\\205\xC3\xA9\"");
   EXPECT_EQ(showsPrec(11, ShortText("x")), "\"x\"");
   const std::vector<ShortText> list{ShortText("a"), ShortText(), ShortText("\\")};
   EXPECT_EQ(showList(list), "[\"a\",\"\",\"\\\\\"]");
   std::ostringstream os;
-  os << std::setw(4) << ShortText("\xC3\xA9") << '|' << std::left << std::setw(3) << ShortText("ab") << '|'
-     << ShortText("x");
+  os << std::setw(4) << ShortText("\xC3\xA9") << '|' << std::left << std::setw(3) << ShortText("ab")
+     << '|' << ShortText("x");
   EXPECT_EQ(os.str(), "   \xC3\xA9|ab |x");
 }
 
@@ -240,7 +251,10 @@ TEST(ShortTextTextForm, ReadingRoundTripsAndRejects) {
   EXPECT_EQ(read<ShortText>(" ( (\"caf\xC3\xA9\") ) "), ShortText("caf\xC3\xA9"));
   EXPECT_EQ(read<ShortText>("\"\\101\\t\""), ShortText("A\t"));
   // A surrogate written out reads as U+FFFD; other malformed bytes do not read.
-  EXPECT_EQ(read<ShortText>("\"a\xED\xA0\x80" "b\""), ShortText("a\xEF\xBF\xBD" "b"));
+  EXPECT_EQ(read<ShortText>("\"a\xED\xA0\x80"
+                            "b\""),
+            ShortText("a\xEF\xBF\xBD"
+                      "b"));
   EXPECT_FALSE(read<ShortText>("\"\xC0\x80\""));
   EXPECT_FALSE(read<ShortText>("\"\\377\xFF\""));
   EXPECT_FALSE(read<ShortText>("\"open"));
@@ -280,8 +294,10 @@ TEST(ShortTextBinary, PutGetFramesAsAByteString) {
     }
     return "no error";
   };
-  EXPECT_EQ(failure(std::string_view("\0\0\0\0\0\0\0\x02\xC0\x80", 10)), "Binary.get(ShortText): Invalid UTF-8 stream");
-  EXPECT_EQ(failure(std::string_view("\0\0\0\0\0\0\0\x01\xE2", 9)), "Binary.get(ShortText): Invalid UTF-8 stream");
+  EXPECT_EQ(failure(std::string_view("\0\0\0\0\0\0\0\x02\xC0\x80", 10)),
+            "Binary.get(ShortText): Invalid UTF-8 stream");
+  EXPECT_EQ(failure(std::string_view("\0\0\0\0\0\0\0\x01\xE2", 9)),
+            "Binary.get(ShortText): Invalid UTF-8 stream");
   EXPECT_EQ(failure(std::string_view("\0\0\0\0\0\0\0\x03hi", 10)), "not enough bytes");
   EXPECT_EQ(failure(std::string_view("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8)), "not enough bytes");
   EXPECT_EQ(failure(std::string_view("\0\0\0", 3)), "not enough bytes");

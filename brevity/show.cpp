@@ -102,8 +102,8 @@ std::vector<Reading<ShortText>> readsPrec<ShortText>(int /*precedence*/, std::st
 }
 
 template <>
-std::vector<Reading<std::vector<ShortText>>> readsPrec<std::vector<ShortText>>(int /*precedence*/,
-                                                                              std::string_view text) {
+std::vector<Reading<std::vector<ShortText>>> readsPrec<std::vector<ShortText>>(
+    int /*precedence*/, std::string_view text) {
   return readParen(false, text, listReadings);
 }
 

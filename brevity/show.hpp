@@ -40,7 +40,9 @@ namespace quire::brevity {
 
 QUIRE_BREVITY_EXPORT std::string show(const ShortText& t);
 // show(t): a literal never needs parentheses.
-[[nodiscard]] inline std::string showsPrec(int /*precedence*/, const ShortText& t) { return show(t); }
+[[nodiscard]] inline std::string showsPrec(int /*precedence*/, const ShortText& t) {
+  return show(t);
+}
 QUIRE_BREVITY_EXPORT std::string showList(std::span<const ShortText> ts);
 [[nodiscard]] inline std::string show(std::span<const ShortText> ts) { return showList(ts); }
 
@@ -76,7 +78,8 @@ struct quire::TextForm<quire::brevity::ShortText> {
   static std::string showsPrec(int precedence, const quire::brevity::ShortText& t) {
     return quire::brevity::showsPrec(precedence, t);
   }
-  static std::vector<Reading<quire::brevity::ShortText>> readsPrec(int precedence, std::string_view text) {
+  static std::vector<Reading<quire::brevity::ShortText>> readsPrec(int precedence,
+                                                                   std::string_view text) {
     return quire::brevity::readsPrec<quire::brevity::ShortText>(precedence, text);
   }
 };

@@ -20,10 +20,11 @@ int main() {
   std::optional<ShortText> broken = bv::fromUtf8("Z\xC3");        // cut short
   ShortText city = bv::fromString(U"Z\u00FCrich");
 
-  std::cout << "valid: " << std::boolalpha << name.has_value() << ", broken: " << broken.has_value() << '\n';
+  std::cout << "valid: " << std::boolalpha << name.has_value() << ", broken: " << broken.has_value()
+            << '\n';
   std::cout << "bytes " << city.size() << ", code points " << bv::length(city) << '\n';  // 7, 6
-  std::cout << "second letter: U+" << std::hex << static_cast<unsigned>(*bv::indexMaybe(city, 1)) << std::dec
-            << '\n';  // U+fc
+  std::cout << "second letter: U+" << std::hex << static_cast<unsigned>(*bv::indexMaybe(city, 1))
+            << std::dec << '\n';                                // U+fc
   std::cout << "last three: " << bv::takeEnd(3, city) << '\n';  // ich
 
   // Split a line into trimmed fields.
@@ -42,8 +43,8 @@ int main() {
 
   bool ok = name == city && !broken && city.size() == 7 && bv::length(city) == 6 &&
             bv::indexMaybe(city, 1) == U'\u00FC' && bv::takeEnd(3, city) == ShortText("ich") &&
-            fields == std::vector<ShortText>{ShortText("id"), ShortText("label\xE2\x82\xAC"), ShortText(),
-                                             ShortText("end")} &&
+            fields == std::vector<ShortText>{ShortText("id"), ShortText("label\xE2\x82\xAC"),
+                                             ShortText(), ShortText("end")} &&
             back == city && out.bytes().size() == 15 && bv::show(city) == "\"Z\xC3\xBCrich\"";
   return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

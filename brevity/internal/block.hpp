@@ -17,7 +17,9 @@ struct Block {
   std::atomic<std::uint32_t> refs;
   std::uint32_t size;
 
-  [[nodiscard]] unsigned char* bytes() noexcept { return reinterpret_cast<unsigned char*>(this + 1); }
+  [[nodiscard]] unsigned char* bytes() noexcept {
+    return reinterpret_cast<unsigned char*>(this + 1);
+  }
   [[nodiscard]] const unsigned char* bytes() const noexcept {
     return reinterpret_cast<const unsigned char*>(this + 1);
   }

@@ -57,8 +57,7 @@ namespace quire::brevity::detail {
   const std::uint32_t b3 = end[-3];
   if (b3 & 0x40) return ((b3 << 12) & 0xFFFFu) | ((b2 << 6) & 0xFC0u) | (last & 0x3Fu);
   const std::uint32_t b4 = end[-4];
-  return ((b4 << 18) & 0x1C0000u) | ((b3 << 12) & 0x3F000u) | ((b2 << 6) & 0xFC0u) |
-         (last & 0x3Fu);
+  return ((b4 << 18) & 0x1C0000u) | ((b3 << 12) & 0x3F000u) | ((b2 << 6) & 0xFC0u) | (last & 0x3Fu);
 }
 
 // Writes c (already a scalar value) and returns the pointer past it.
