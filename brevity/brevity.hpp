@@ -124,8 +124,10 @@ class CodePoints : public std::ranges::view_interface<CodePoints> {
    public:
     using value_type = char32_t;
     using difference_type = std::ptrdiff_t;
+    // Bidirectional for ranges; an input iterator to older algorithms, as
+    // dereferencing gives a value rather than a reference.
     using iterator_concept = std::bidirectional_iterator_tag;
-    using iterator_category = std::bidirectional_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
 
     iterator() = default;
     char32_t operator*() const noexcept { return detail::decodeAt(at_); }
