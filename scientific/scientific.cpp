@@ -39,17 +39,22 @@ struct PoolDrain {
 };
 thread_local PoolDrain poolDrain;
 
+[[gnu::noinline]] BigCoefficient* freshLimbBlock() {
+  (void)&poolDrain;  // registers the drain for this thread
+  auto* b = new BigCoefficient();
+  b->ownLimbs = true;
+  return b;
+}
+
 // A block for a coefficient of magnitude hi × 2^64 + lo (not zero).
 inline BigCoefficient* limbBlock(std::uint64_t lo, std::uint64_t hi, bool negative) {
   BigCoefficient* b = pool.head;
-  if (b != nullptr) {
+  if (__builtin_expect(b != nullptr, 1)) {
     pool.head = b->nextFree;
     --pool.count;
     b->refs.store(1, std::memory_order_relaxed);
   } else {
-    (void)&poolDrain;  // registers the drain for this thread
-    b = new BigCoefficient();
-    b->ownLimbs = true;
+    b = freshLimbBlock();
   }
   b->limbs[0] = lo;
   b->limbs[1] = hi;
@@ -232,8 +237,32 @@ constexpr const char* timesName = "Scientific (*)";
 // difference. A zero coefficient on the side that would be scaled needs no
 // power at all.
 template <bool Subtract>
-Scientific addOrSubtract(const Scientific& a, const Scientific& b) {
+[[gnu::noinline]] Scientific addOrSubtractBig(const Scientific& a, const Scientific& b) {
   const char* name = Subtract ? minusName : plusName;
+  std::int64_t e1 = a.base10Exponent();
+  std::int64_t e2 = b.base10Exponent();
+  CoefficientView va(a);
+  CoefficientView vb(b);
+  mpz_class r;
+  mpz_ptr rp = r.get_mpz_t();
+  if (e1 < e2) {
+    if (mpz_sgn(vb.get()) == 0) return a;
+    setPowerOfTen(rp, static_cast<std::uint64_t>(e2) - static_cast<std::uint64_t>(e1), name);
+    mpz_mul(rp, rp, vb.get());
+    Subtract ? mpz_sub(rp, va.get(), rp) : mpz_add(rp, va.get(), rp);
+    return Scientific(std::move(r), e1);
+  }
+  if (mpz_sgn(va.get()) == 0) return Subtract ? negate(b) : b;
+  setPowerOfTen(rp, static_cast<std::uint64_t>(e1) - static_cast<std::uint64_t>(e2), name);
+  mpz_mul(rp, rp, va.get());
+  Subtract ? mpz_sub(rp, rp, vb.get()) : mpz_add(rp, rp, vb.get());
+  return Scientific(std::move(r), e2);
+}
+
+// (c1, e1) ± (c2, e2) with the smaller exponent; words and aligned words
+// in 128-bit arithmetic, anything else in GMP.
+template <bool Subtract>
+Scientific addOrSubtract(const Scientific& a, const Scientific& b) {
   std::int64_t e1 = a.base10Exponent();
   std::int64_t e2 = b.base10Exponent();
   if (a.hasSmallCoefficient() && b.hasSmallCoefficient()) {
@@ -255,22 +284,7 @@ Scientific addOrSubtract(const Scientific& a, const Scientific& b) {
       if (d <= 18) return valueOfInt128(combine(static_cast<int128>(c1) * wordPowersOfTen[d], c2), e2);
     }
   }
-  CoefficientView va(a);
-  CoefficientView vb(b);
-  mpz_class r;
-  mpz_ptr rp = r.get_mpz_t();
-  if (e1 < e2) {
-    if (mpz_sgn(vb.get()) == 0) return a;
-    setPowerOfTen(rp, static_cast<std::uint64_t>(e2) - static_cast<std::uint64_t>(e1), name);
-    mpz_mul(rp, rp, vb.get());
-    Subtract ? mpz_sub(rp, va.get(), rp) : mpz_add(rp, va.get(), rp);
-    return Scientific(std::move(r), e1);
-  }
-  if (mpz_sgn(va.get()) == 0) return Subtract ? negate(b) : b;
-  setPowerOfTen(rp, static_cast<std::uint64_t>(e1) - static_cast<std::uint64_t>(e2), name);
-  mpz_mul(rp, rp, va.get());
-  Subtract ? mpz_sub(rp, rp, vb.get()) : mpz_add(rp, rp, vb.get());
-  return Scientific(std::move(r), e2);
+  return addOrSubtractBig<Subtract>(a, b);
 }
 
 std::array<mpz_class, maxExpt> buildExpts10() {
@@ -465,16 +479,26 @@ Scientific operator-(const Scientific& a, const Scientific& b) {
   return detail::addOrSubtract<true>(a, b);
 }
 
-Scientific operator*(const Scientific& a, const Scientific& b) {
-  std::int64_t e = detail::checkedAdd(a.base10Exponent(), b.base10Exponent(), detail::timesName);
-  if (a.hasSmallCoefficient() && b.hasSmallCoefficient()) {
-    return detail::valueOfInt128(static_cast<int128>(a.smallCoefficient()) * b.smallCoefficient(), e);
-  }
+namespace detail {
+namespace {
+// The general product, kept out of line so that the word path needs no
+// stack frame of its own.
+[[gnu::noinline]] Scientific multiplyBig(const Scientific& a, const Scientific& b, std::int64_t e) {
   CoefficientView va(a);
   CoefficientView vb(b);
   mpz_class r;
   mpz_mul(r.get_mpz_t(), va.get(), vb.get());
   return Scientific(std::move(r), e);
+}
+}  // namespace
+}  // namespace detail
+
+Scientific operator*(const Scientific& a, const Scientific& b) {
+  std::int64_t e = detail::checkedAdd(a.base10Exponent(), b.base10Exponent(), detail::timesName);
+  if (a.hasSmallCoefficient() && b.hasSmallCoefficient()) {
+    return detail::valueOfInt128(static_cast<int128>(a.smallCoefficient()) * b.smallCoefficient(), e);
+  }
+  return detail::multiplyBig(a, b, e);
 }
 
 Scientific negate(const Scientific& s) {
