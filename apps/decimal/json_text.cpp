@@ -1,5 +1,8 @@
 #include "apps/decimal/json_text.hpp"
 
+#include <fmt/compile.h>
+#include <fmt/format.h>
+
 #include <charconv>
 #include <cmath>
 
@@ -48,6 +51,27 @@ void appendEscaped(std::string& out, unsigned char c) {
   out += hex[c & 15];
 }
 
+// The shortest form through {fmt}, whose algorithm is several times faster
+// than the standard library's here; both give the shortest digits.
+template <class F>
+char* shortest(char* out, F v) noexcept {
+  if (std::isinf(v)) {
+    const std::string_view text = v < 0 ? "-inf" : "inf";
+    return std::copy(text.begin(), text.end(), out);
+  }
+  return fmt::format_to(out, FMT_COMPILE("{}"), v);
+}
+
+template <class F>
+void appendFloating(std::string& out, F v) {
+  if (!std::isfinite(v)) {
+    out += "null";
+    return;
+  }
+  char text[maxShortestLength];
+  out.append(text, shortest(text, v));
+}
+
 template <class T>
 void appendChars(std::string& out, T v) {
   char text[64];
@@ -81,21 +105,11 @@ void appendJsonString(std::string& out, std::string_view s) {
   out += '"';
 }
 
-void appendJsonNumber(std::string& out, double v) {
-  if (!std::isfinite(v)) {
-    out += "null";
-    return;
-  }
-  appendChars(out, v);
-}
+char* writeShortest(char* out, double v) noexcept { return shortest(out, v); }
+char* writeShortest(char* out, float v) noexcept { return shortest(out, v); }
 
-void appendJsonNumber(std::string& out, float v) {
-  if (!std::isfinite(v)) {
-    out += "null";
-    return;
-  }
-  appendChars(out, v);
-}
+void appendJsonNumber(std::string& out, double v) { appendFloating(out, v); }
+void appendJsonNumber(std::string& out, float v) { appendFloating(out, v); }
 
 void appendJsonInteger(std::string& out, std::int64_t v) { appendChars(out, v); }
 

@@ -40,7 +40,7 @@ class Cursor {
       raw("null");
       return;
     }
-    p_ = std::to_chars(p_, p_ + 32, v).ptr;
+    p_ = writeShortest(p_, v);
   }
   void boolean(bool b) noexcept { raw(b ? "true" : "false"); }
 
@@ -71,8 +71,8 @@ void writeFloating(Cursor& out, const scientific::FloatConversion<F>& f) {
   out.character('}');
 }
 
-std::size_t bytesNeeded(const NumberFacts& f, std::size_t sourceBytes) noexcept {
-  return kFixedPart + sourceBytes + 2 * f.text.size() + f.generic.size() + f.fixed.size() + f.exponentForm.size();
+std::size_t bytesNeeded(const NumberFacts& f, std::size_t otherBytes) noexcept {
+  return kFixedPart + otherBytes + f.text.size() + f.generic.size() + f.fixed.size() + f.exponentForm.size();
 }
 
 void appendTally(std::string& out, std::string_view name, const FloatTally& t) {
@@ -141,7 +141,7 @@ void appendField(std::string& out, const FieldStats& f) {
 }  // namespace
 
 JsonReporter::JsonReporter(Output& out, bool byField) : out_(out), byField_(byField) {
-  out_.buffer() += byField ? "{\"fields\":[" : "{\"numbers\":[";
+  out_.append(byField ? "{\"fields\":[" : "{\"numbers\":[");
 }
 
 const std::string& JsonReporter::escapedSource(std::string_view source) {
@@ -153,24 +153,13 @@ const std::string& JsonReporter::escapedSource(std::string_view source) {
   return sourceJson_;
 }
 
-// Room for `bytes` characters at the end of the buffer, written through a
-// raw pointer and then cut back to what was written by commit().
-char* JsonReporter::reserve(std::size_t bytes) {
-  std::string& b = out_.buffer();
-  const std::size_t used = b.size();
-  b.resize(used + bytes);
-  return b.data() + used;
-}
-
-void JsonReporter::commit(char* end) {
-  std::string& b = out_.buffer();
-  b.resize(static_cast<std::size_t>(end - b.data()));
-  out_.written();
-}
-
 void JsonReporter::number(const Location& where, const NumberFacts& f) {
   const std::string& source = escapedSource(where.source);
-  Cursor out(reserve(bytesNeeded(f, source.size())));
+  coefficient_.clear();
+  f.coefficientText(coefficient_);
+  pointerJson_.clear();
+  if (!where.pointer.empty()) appendJsonString(pointerJson_, where.pointer);
+  Cursor out(out_.reserve(bytesNeeded(f, source.size() + coefficient_.size() + pointerJson_.size())));
   out.raw(first_ ? "\n{\"source\":" : ",\n{\"source\":");
   first_ = false;
   out.raw(source);
@@ -178,19 +167,14 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.integer(where.line);
   out.raw(",\"column\":");
   out.integer(where.column);
-  if (!where.pointer.empty()) {
-    // Pointers and column names may need escaping: appended on their own.
+  if (!pointerJson_.empty()) {
     out.raw(",\"pointer\":");
-    commit(out.position());
-    appendJsonString(out_.buffer(), where.pointer);
-    out = Cursor(reserve(bytesNeeded(f, 0)));
+    out.raw(pointerJson_);
   }
   out.raw(",\"text\":");
   out.plainString(f.text);
   out.raw(",\"coefficient\":\"");
-  commit(out.position());
-  f.coefficientText(out_.buffer());
-  out = Cursor(reserve(bytesNeeded(f, 0)));
+  out.raw(coefficient_);
   out.raw("\",\"exponent\":");
   out.integer(f.shape.normalExponent());
   out.raw(",\"generic\":");
@@ -218,11 +202,11 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.raw(",\"binary_size\":");
   out.integer(f.binarySize);
   out.character('}');
-  commit(out.position());
+  out_.commit(out.position());
 }
 
 void JsonReporter::finish(const Tally& t, const std::vector<FieldStats>* fields) {
-  std::string& out = out_.buffer();
+  std::string out;
   if (byField_ && fields != nullptr) {
     for (std::size_t i = 0; i < fields->size(); ++i) {
       out += i == 0 ? "\n" : ",\n";
@@ -244,6 +228,7 @@ void JsonReporter::finish(const Tally& t, const std::vector<FieldStats>* fields)
     out += std::to_string(count);
   }
   out += "}}\n";
+  out_.append(out);
   out_.flush();
 }
 

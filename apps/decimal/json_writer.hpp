@@ -31,14 +31,14 @@ class JsonReporter final : public Reporter {
 
  private:
   const std::string& escapedSource(std::string_view source);
-  char* reserve(std::size_t bytes);
-  void commit(char* end);
 
   Output& out_;
   bool byField_;
   bool first_ = true;
   std::string_view lastSource_;
   std::string sourceJson_;
+  std::string pointerJson_;
+  std::string coefficient_;
 };
 
 }  // namespace quire::decimal

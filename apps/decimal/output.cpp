@@ -35,17 +35,12 @@ void Output::writeAll(std::string_view s) {
 }
 
 void Output::flush() {
-  if (buffer_.empty()) return;
-  std::string_view pending(buffer_);
-  try {
-    writeAll(pending);
-  } catch (...) {
-    buffer_.clear();
-    throw;
-  }
-  buffer_.clear();
+  if (used_ == 0) return;
+  const std::string_view pending(buffer_.data(), used_);
+  used_ = 0;
+  writeAll(pending);
   // A large buffer left behind by one long value is given back.
-  if (buffer_.capacity() > 4 * flushAt) std::string().swap(buffer_);
+  if (buffer_.size() > 4 * flushAt) std::string().swap(buffer_);
 }
 
 }  // namespace quire::decimal

@@ -9,10 +9,12 @@
 // Example:
 //   Output out(STDOUT_FILENO);
 //   out.append("1 number\n");
+//   char* p = out.reserve(32);  p = std::to_chars(p, p + 32, 42).ptr;  out.commit(p);
 //   out.flush();            // throws OutputError("cannot write the report: No space left on device")
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,11 +37,15 @@ class Output {
   // Throws OutputError when the descriptor is not open for writing.
   static void checkWritable(int fd);
 
-  // The buffer itself, for writers that format in place; call written()
-  // after adding to it.
-  std::string& buffer() noexcept { return buffer_; }
-  void written() {
-    if (buffer_.size() >= flushAt) flush();
+  // Room for `bytes` characters after what is buffered, to be written
+  // through the pointer and then handed back with commit().
+  char* reserve(std::size_t bytes) {
+    if (buffer_.size() - used_ < bytes) buffer_.resize(used_ + bytes + flushAt);
+    return buffer_.data() + used_;
+  }
+  void commit(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.data());
+    if (used_ >= flushAt) flush();
   }
   void append(std::string_view s) {
     if (s.size() >= flushAt) {
@@ -47,8 +53,9 @@ class Output {
       writeAll(s);
       return;
     }
-    buffer_ += s;
-    written();
+    char* p = reserve(s.size());
+    std::memcpy(p, s.data(), s.size());
+    commit(p + s.size());
   }
   // Writes everything buffered.
   void flush();
@@ -57,7 +64,8 @@ class Output {
   void writeAll(std::string_view s);
 
   int fd_;
-  std::string buffer_;
+  std::string buffer_;  // [0, used_) is waiting to be written
+  std::size_t used_ = 0;
 };
 
 }  // namespace quire::decimal

@@ -7,6 +7,7 @@
 
 #include "apps/decimal/analysis.hpp"
 #include "apps/decimal/fields.hpp"
+#include "apps/decimal/json_text.hpp"
 #include "galley/combinators.hpp"
 #include "galley/display.hpp"
 #include "galley/render.hpp"
@@ -55,11 +56,15 @@ std::string threeDigits(double v) {
   return text;
 }
 
+// The shortest digits that read back as v, laid out by the library like
+// every other form.
 template <class F>
 std::string floatingText(F v) {
   if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
   if (v == 0) return std::signbit(v) ? "-0.0" : "0.0";
-  return sci::show(sci::fromFloatDigits(v));
+  char text[maxShortestLength];
+  const std::string_view shortest(text, static_cast<std::size_t>(writeShortest(text, v) - text));
+  return sci::formatDecimalText(sci::FPFormat::Generic, std::get<sci::DecimalText>(sci::checkDecimal(shortest)));
 }
 
 // Fills words onto lines of the page: a word goes on the current line when
@@ -374,15 +379,15 @@ g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, boo
 }
 
 void PrettyReporter::number(const Location& where, const NumberFacts& facts) {
-  std::string& out = out_.buffer();
-  if (!first_) out += '\n';
+  block_.clear();
+  if (!first_) block_ += '\n';
   first_ = false;
-  writeNumberBlock(out, where, facts, width_, color_);
-  out_.written();
+  writeNumberBlock(block_, where, facts, width_, color_);
+  out_.append(block_);
 }
 
 void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* fields) {
-  std::string& out = out_.buffer();
+  std::string out;
   if (fields != nullptr) {
     if (!fields->empty()) {
       g::displayS(g::renderPretty(1.0f, width_, fieldTable(*fields, width_, color_)), out);
@@ -396,6 +401,7 @@ void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* f
   fill.words(tally.line());
   if (color_) out += kReset;
   fill.endLine();
+  out_.append(out);
   out_.flush();
 }
 

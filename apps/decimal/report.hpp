@@ -60,6 +60,7 @@ class PrettyReporter final : public Reporter {
   std::int64_t width_;
   bool color_;
   bool first_ = true;
+  std::string block_;
 };
 
 }  // namespace quire::decimal
