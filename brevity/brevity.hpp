@@ -118,7 +118,7 @@ struct TextAccess {
 
 // The code points of a ShortText, decoded on demand: a bidirectional,
 // common view that shares the text's storage, so it never dangles.
-class CodePoints : public std::ranges::view_interface<CodePoints> {
+class CodePoints : public std::ranges::view_base {
  public:
   class iterator {
    public:
