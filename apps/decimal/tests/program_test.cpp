@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -11,6 +12,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <random>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,8 +44,12 @@ struct ProgramRun {
 
 // Runs the program with stdin from the given file (or /dev/null), capturing
 // standard output (keeping at most outCap bytes, the last ones) and error.
+// How standard output is set up: a pipe read by the test (the default), or
+// an action of its own (closed, /dev/full, a pipe nobody reads).
+using StdoutSetup = std::function<void(posix_spawn_file_actions_t&, int pipeWrite)>;
+
 ProgramRun run(std::vector<std::string> args, const std::string& stdinPath = "/dev/null",
-        std::size_t outCap = std::string::npos) {
+        std::size_t outCap = std::string::npos, const StdoutSetup& setup = {}) {
   args.insert(args.begin(), QUIRE_DECIMAL_EXE);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -53,7 +60,11 @@ ProgramRun run(std::vector<std::string> args, const std::string& stdinPath = "/d
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  if (setup) {
+    setup(actions, outPipe[1]);
+  } else {
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  }
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
@@ -332,6 +343,203 @@ TEST(DecimalProgram, AMillionNumbersStreamInFlatMemory) {
 #endif
   EXPECT_LT(b.maxRssKb, a.maxRssKb + 4096) << "small " << a.maxRssKb << " KiB, large " << b.maxRssKb << " KiB";
   EXPECT_LT(pretty.maxRssKb, a.maxRssKb + 4096);
+}
+
+
+// Output that cannot be written stops the program with status 2 and a
+// message, whether standard output is closed, full or a pipe whose reader
+// has gone while SIGPIPE is ignored.
+TEST(DecimalProgram, UnwritableOutputIsAnError) {
+  ProgramRun closed = run({"--sample"}, "/dev/null", std::string::npos,
+                          [](posix_spawn_file_actions_t& a, int) { posix_spawn_file_actions_addclose(&a, 1); });
+  EXPECT_EQ(closed.status, 2);
+  EXPECT_NE(closed.err.find("cannot write the report"), std::string::npos) << closed.err;
+  ProgramRun full = run({"--sample"}, "/dev/null", std::string::npos, [](posix_spawn_file_actions_t& a, int) {
+    posix_spawn_file_actions_addopen(&a, 1, "/dev/full", O_WRONLY, 0);
+  });
+  EXPECT_EQ(full.status, 2);
+  EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+
+  // A reader that is gone at once, with SIGPIPE ignored (inherited through exec).
+  std::string numbers;
+  for (int i = 0; i < 200000; ++i) numbers += std::to_string(i) + ".5\n";
+  const std::string input = tempFile("pipe.txt", numbers);
+  int gone[2];
+  ASSERT_EQ(::pipe(gone), 0);
+  ::close(gone[0]);
+  auto previous = ::signal(SIGPIPE, SIG_IGN);
+  ProgramRun broken = run({"--json", input}, "/dev/null", std::string::npos,
+                          [&](posix_spawn_file_actions_t& a, int) { posix_spawn_file_actions_adddup2(&a, gone[1], 1); });
+  ::signal(SIGPIPE, previous);
+  ::close(gone[1]);
+  EXPECT_EQ(broken.status, 2);
+  EXPECT_NE(broken.err.find("Broken pipe"), std::string::npos) << broken.err;
+}
+
+// Numbers of a JSON document: each with its pointer, line and column, as
+// the exact token, also as the last token before } and ].
+TEST(DecimalProgram, JsonNumbersKeepTheirTextPointerAndPlace) {
+  const std::string doc =
+      "{\"id\": 12345678901234567890123,\n"
+      " \"a/b~c\": [1e-400, {\"x\": [2.5e400,-0]}],\n"
+      " \"tiny\": 4.9e-324, \"s\": \"7\", \"t\": true, \"n\": null, \"last\": 1.50}\n";
+  ProgramRun r = run({"--by-number", "--json", tempFile("doc.json", doc)});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json parsed = parseJson(r.out);
+  const auto& n = parsed["numbers"].items;
+  ASSERT_EQ(n.size(), 6u);
+  const std::vector<std::tuple<std::string, std::string, int, int>> expected = {
+      {"12345678901234567890123", "/id", 1, 8}, {"1e-400", "/a~1b~0c/0", 2, 12},
+      {"2.5e400", "/a~1b~0c/1/x/0", 2, 27},      {"-0", "/a~1b~0c/1/x/1", 2, 35},
+      {"4.9e-324", "/tiny", 3, 10},              {"1.50", "/last", 3, 60}};
+  for (std::size_t i = 0; i < n.size(); ++i) {
+    const auto& [text, pointer, line, column] = expected[i];
+    EXPECT_EQ(n[i]["text"].text, text);
+    EXPECT_EQ(n[i]["pointer"].text, pointer);
+    EXPECT_EQ(n[i]["line"].integer(), line) << text;
+    EXPECT_EQ(n[i]["column"].integer(), column) << text;
+    checkAgainstLibrary(n[i]);
+  }
+  EXPECT_EQ(n[1]["double"]["conversion"].text, "underflow");
+  EXPECT_EQ(n[2]["double"]["conversion"].text, "overflow");
+  EXPECT_EQ(n[0]["unsigned"].isNull(), true);
+
+  // Per field (the default for .json): indices fold to "*", strings are text.
+  ProgramRun f = run({"--json", tempFile("doc2.json", doc)});
+  ASSERT_EQ(f.status, 0) << f.err;
+  std::map<std::string, Json> fields;
+  const Json fDoc1 = parseJson(f.out);
+  for (const Json& field : fDoc1["fields"].items) fields[field["field"].text] = field;
+  EXPECT_EQ(fields["/a~1b~0c/*/x/*"]["numbers"].integer(), 2);
+  EXPECT_EQ(fields["/s"]["text"].integer(), 1);
+  EXPECT_EQ(fields["/s"]["recommendation"].text, "text");
+  EXPECT_EQ(fields["/n"]["empty"].integer(), 1);
+  EXPECT_EQ(fields["/id"]["recommendation"].text, "decimal(23,0)");
+  EXPECT_EQ(fields["/last"]["recommendation"].text, "double");
+  EXPECT_EQ(fields["/tiny"]["double"]["exact"].integer(), 0);
+}
+
+TEST(DecimalProgram, InvalidJsonIsReportedWithItsPlace) {
+  ProgramRun r = run({"--json", "--format=jsonl", tempFile("bad.jsonl",
+                                                            "{\"a\": 1}\n{\"a\": [2,, 3]}\n\n{\"a\": 4.5}\r\n{\"a\": 5} x\n")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("bad.jsonl:2:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("bad.jsonl:5:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("invalid JSON"), std::string::npos) << r.err;
+  Json doc = parseJson(r.out);
+  EXPECT_EQ(doc["summary"]["problems"].integer(), 2);
+  EXPECT_GE(doc["fields"].items[0]["numbers"].integer(), 2);  // lines 1 and 4 at least
+
+  ProgramRun whole = run({"--json", tempFile("bad.json", "{\"a\": [1,\n 2 3]}")});
+  EXPECT_EQ(whole.status, 1);
+  EXPECT_NE(whole.err.find("bad.json:2:"), std::string::npos) << whole.err;
+  ProgramRun number = run({"--json", "--by-number", tempFile("num.json", "[1.]")});
+  EXPECT_EQ(number.status, 1);
+  EXPECT_NE(number.err.find("num.json:1:2: bad token '1.'"), std::string::npos) << number.err;
+}
+
+TEST(DecimalProgram, CsvFollowsTheQuotingRules) {
+  const std::string csv =
+      "name,price,qty,zip\r\n"
+      "\"Widget, large\",19.99,3,00501\r\n"
+      "\"say \"\"hi\"\"\n twice\",.5,,02134\r\n"
+      "plain,5.,7\r\n"
+      "extra,1,2,3,4\r\n";
+  ProgramRun r = run({"--json", tempFile("shop.csv", csv)});
+  EXPECT_EQ(r.status, 1);  // the ragged rows
+  EXPECT_NE(r.err.find("shop.csv:5: row has 3 fields, expected 4"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("shop.csv:6: row has 5 fields, expected 4"), std::string::npos) << r.err;
+  std::map<std::string, Json> fields;
+  const Json rDoc2 = parseJson(r.out);
+  for (const Json& field : rDoc2["fields"].items) fields[field["field"].text] = field;
+  EXPECT_EQ(fields["name"]["text"].integer(), 4);
+  EXPECT_EQ(fields["price"]["numbers"].integer(), 2);
+  EXPECT_EQ(fields["price"]["outside_grammar"].integer(), 2);
+  EXPECT_EQ(fields["qty"]["empty"].integer(), 1);
+  EXPECT_EQ(fields["zip"]["leading_zeros"].integer(), 2);
+  EXPECT_EQ(fields["zip"]["recommendation"].text, "text");
+  EXPECT_EQ(fields["#5"]["numbers"].integer(), 1);
+
+  ProgramRun lenient = run({"--json", "--lenient", tempFile("shop2.csv", csv)});
+  const Json lenientDoc3 = parseJson(lenient.out);
+  for (const Json& field : lenientDoc3["fields"].items) {
+    if (field["field"].text == "price") {
+      EXPECT_EQ(field["numbers"].integer(), 4);
+    }
+  }
+  ProgramRun headerOnly = run({"--json", tempFile("empty.csv", "a,b\r\n")});
+  EXPECT_EQ(headerOnly.status, 0) << headerOnly.err;
+  const Json emptyDoc = parseJson(headerOnly.out);
+  const auto& empty = emptyDoc["fields"].items;
+  ASSERT_EQ(empty.size(), 2u);
+  EXPECT_EQ(empty[1]["field"].text, "b");
+  EXPECT_EQ(empty[1]["recommendation"].text, "text");
+  ProgramRun noHeader = run({"--json", "--no-header", "--format=tsv", tempFile("t.tab", "1\t2\n3\t4.5\n")});
+  const Json colsDoc = parseJson(noHeader.out);
+  const auto& cols = colsDoc["fields"].items;
+  ASSERT_EQ(cols.size(), 2u);
+  EXPECT_EQ(cols[0]["field"].text, "#1");
+  EXPECT_EQ(cols[0]["recommendation"].text, "int8");
+  ProgramRun open = run({"--json", tempFile("open.csv", "a\n\"never closed\n")});
+  EXPECT_EQ(open.status, 1);
+  EXPECT_NE(open.err.find("open.csv:2: quoted field not closed"), std::string::npos) << open.err;
+}
+
+// Random files of each format: the per-field facts agree with the standard
+// json and csv modules reading the same files with Decimal.
+TEST(DecimalProgram, FieldVerdictsAgreeWithAnIndependentReader) {
+  if (std::system("python3 -c 'import decimal, json, csv' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+  std::mt19937_64 rng(7);
+  auto number = [&](int kind) {
+    std::string s = rng() % 5 == 0 ? "-" : "";
+    s += std::to_string(rng() % (kind == 0 ? 200 : 100000));
+    if (kind == 1) s += "." + std::to_string(rng() % 100);
+    if (kind == 2) s += "e" + std::to_string(static_cast<int>(rng() % 800) - 400);
+    if (kind == 3) s = std::to_string(rng()) + std::to_string(rng() % 1000);
+    return s;
+  };
+  std::string jsonl, csv = "small,money,wild,big,label\n", json = "{\"rows\":[";
+  for (int i = 0; i < 3000; ++i) {
+    std::string row[4] = {number(0), number(1), number(2), number(3)};
+    jsonl += "{\"small\":" + row[0] + ",\"money\":" + row[1] + ",\"wild\":[" + row[2] + "," + row[0] +
+             "],\"big\":" + row[3] + ",\"label\":" + (i % 7 ? "\"x\"" : "null") + "}\n";
+    json += std::string(i ? "," : "") + "{\"v\":" + row[1 + i % 3] + "}";
+    csv += row[0] + "," + row[1] + "," + row[2] + "," + (i % 11 ? row[3] : "0" + row[0]) + "," +
+           (i % 5 ? "\"a,b\"" : "") + "\n";
+  }
+  json += "]}";
+  for (const auto& [kind, content] : std::vector<std::pair<std::string, std::string>>{
+           {"jsonl", jsonl}, {"json", json}, {"csv", csv}}) {
+    SCOPED_TRACE(kind);
+    const std::string path = tempFile("oracle." + kind, content);
+    ProgramRun mine = run({"--json", "--by-field", path});
+    ASSERT_LE(mine.status, 1) << mine.err;
+    const std::string oracleOut = ::testing::TempDir() + "quire-decimal-facts.json";
+    ASSERT_EQ(std::system(("python3 " QUIRE_DECIMAL_TESTS "/field_oracle.py " + kind + " " + path + " > " + oracleOut).c_str()), 0);
+    const Json oracle = parseJson(readFile(oracleOut));
+    const Json mineDoc = parseJson(mine.out);
+    const auto& fields = mineDoc["fields"].items;
+    ASSERT_EQ(fields.size(), oracle.fields.size());
+    for (const Json& f : fields) {
+      const std::string& name = f["field"].text;
+      SCOPED_TRACE(name);
+      const Json& o = oracle[name];
+      for (const char* key : {"numbers", "text", "empty", "integers", "leading_zeros"}) {
+        EXPECT_EQ(f[key].integer(), o[key].integer()) << key;
+      }
+      for (const char* key : {"exact", "rounded", "overflowing", "underflowing"}) {
+        EXPECT_EQ(f["double"][key].integer(), o[key].integer()) << key;
+      }
+      if (f["numbers"].integer() == 0) continue;
+      EXPECT_EQ(f["decimal"]["scale"].integer(), o["scale"].integer());
+      EXPECT_EQ(f["decimal"]["precision"].integer(), std::max<std::int64_t>(1, o["places"].integer() + o["scale"].integer()));
+      EXPECT_TRUE(libraryRead(f["min"].text) == libraryRead(o["min"].text)) << f["min"].text << " " << o["min"].text;
+      EXPECT_TRUE(libraryRead(f["max"].text) == libraryRead(o["max"].text)) << f["max"].text << " " << o["max"].text;
+      const bool allIntegers = o["integers"].integer() == o["numbers"].integer();
+      EXPECT_EQ(bitsOf(f["signed"], "int"), allIntegers && !o["signed_none"].boolean ? o["signed"].integer() : 0);
+      EXPECT_EQ(bitsOf(f["unsigned"], "uint"), allIntegers && !o["unsigned_none"].boolean ? o["unsigned"].integer() : 0);
+    }
+  }
 }
 
 }  // namespace
