@@ -58,41 +58,42 @@ Splitter<E> whenElt(P p) {
   return s;
 }
 
+namespace detail {
+template <class E, class Field>
+Splitter<E> with(Splitter<E> s, Field Splitter<E>::*field, Field value) {
+  s.*field = value;
+  return s;
+}
+}  // namespace detail
+
 // Policy modifiers: a copy with exactly the named fields replaced.
 template <class E>
 Splitter<E> dropDelims(Splitter<E> s) {
-  s.delimPolicy = DelimPolicy::Drop;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::delimPolicy, DelimPolicy::Drop);
 }
 template <class E>
 Splitter<E> keepDelimsL(Splitter<E> s) {
-  s.delimPolicy = DelimPolicy::KeepLeft;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::delimPolicy, DelimPolicy::KeepLeft);
 }
 template <class E>
 Splitter<E> keepDelimsR(Splitter<E> s) {
-  s.delimPolicy = DelimPolicy::KeepRight;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::delimPolicy, DelimPolicy::KeepRight);
 }
 template <class E>
 Splitter<E> condense(Splitter<E> s) {
-  s.condensePolicy = CondensePolicy::Condense;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::condensePolicy, CondensePolicy::Condense);
 }
 template <class E>
 Splitter<E> dropInnerBlanks(Splitter<E> s) {
-  s.condensePolicy = CondensePolicy::DropBlankFields;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::condensePolicy, CondensePolicy::DropBlankFields);
 }
 template <class E>
 Splitter<E> dropInitBlank(Splitter<E> s) {
-  s.initBlankPolicy = EndPolicy::DropBlank;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::initBlankPolicy, EndPolicy::DropBlank);
 }
 template <class E>
 Splitter<E> dropFinalBlank(Splitter<E> s) {
-  s.finalBlankPolicy = EndPolicy::DropBlank;
-  return s;
+  return detail::with(std::move(s), &Splitter<E>::finalBlankPolicy, EndPolicy::DropBlank);
 }
 // Condense, and drop the blanks at both ends; delimiter and delimPolicy stay.
 template <class E>

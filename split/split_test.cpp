@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <list>
+#include <span>
 #include <ranges>
 #include <sstream>
 #include <string>
@@ -231,6 +233,37 @@ TEST(Split, ChunkEquality) {
   using V = qs::Chunk<std::string_view>;
   std::string a = "ab", b = "ab";
   EXPECT_EQ(V::Text(a), V::Text(b));  // equal elements, different storage
+}
+
+// Contiguous input gives views of its own element type; other ranges give
+// owned fields; every result is a lazy view that composes with std::views.
+TEST(Split, ResultTypes) {
+  using std::ranges::range_value_t;
+  const std::u32string wide = U"\u03b1,\u03b2";
+  auto w = qs::splitOn(U",", wide);
+  static_assert(std::same_as<range_value_t<decltype(w)>, std::u32string_view>);
+  std::vector<std::u32string_view> wideFields;
+  for (std::u32string_view f : w) wideFields.push_back(f);
+  EXPECT_EQ(wideFields, (std::vector<std::u32string_view>{U"\u03b1", U"\u03b2"}));
+  const std::vector<int> xs{1, 0, 2};
+  static_assert(std::same_as<range_value_t<decltype(qs::splitOn(std::vector{0}, std::span(xs)))>,
+                             std::span<const int>>);
+  static_assert(std::same_as<range_value_t<decltype(qs::splitOn(std::vector{0}, xs))>, std::vector<int>>);
+  static_assert(std::same_as<range_value_t<decltype(qs::chunksOf(2, std::list<char>{}))>, std::string>);
+  auto r = qs::splitOn(",", "a,b,c");
+  static_assert(std::ranges::view<decltype(r)> && std::ranges::input_range<decltype(r)>);
+  std::vector<std::size_t> sizes;
+  for (std::size_t n : std::move(r) | std::views::drop(1) | std::views::transform([](std::string_view f) { return f.size(); })) {
+    sizes.push_back(n);
+  }
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 1}));
+  // Moving a result keeps its state.
+  auto moved = qs::splitOn(",", "x,y");
+  auto it = moved.begin();
+  EXPECT_EQ(*it, "x");
+  auto other = std::move(moved);
+  ++it;
+  EXPECT_EQ(*it, "y");
 }
 
 template <class... A>
