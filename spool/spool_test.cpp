@@ -87,7 +87,7 @@ TYPED_TEST(SpoolModel, AgreesWithVectors) {
     const T x = TestFixture::value(rng() % 1000);
     std::vector<T> m = model[i];
     Spool<T> s;
-    switch (rng() % 9) {
+    switch (rng() % 10) {
       case 0:
         s = snoc(pool[i], x);
         m.push_back(x);
@@ -136,6 +136,19 @@ TYPED_TEST(SpoolModel, AgreesWithVectors) {
         m.insert(m.end(), model[i].begin(), model[i].end());
         m.insert(m.end(), model[j].begin(), model[j].end());
         break;
+      case 8: {
+        // Small shared pieces appended onto both ends of an unshared spool
+        // are copied in; the pieces themselves must stay as they were.
+        Spool<T> grown = snoc(fromList(model[i]), x);
+        grown = append(std::move(grown), pool[j]);
+        grown = append(pool[j], std::move(grown));
+        s = std::move(grown);
+        m = model[j];
+        m.insert(m.end(), model[i].begin(), model[i].end());
+        m.push_back(x);
+        m.insert(m.end(), model[j].begin(), model[j].end());
+        break;
+      }
       default:
         s = cons(x, snoc(std::move(s), x));
         m = {x, x};

@@ -91,6 +91,15 @@ struct Run {
   bool reversed;
 };
 
+template <class T>
+void appendRun(std::vector<T>& out, const Run<T>& r) {
+  if (r.reversed) {
+    out.insert(out.end(), std::make_reverse_iterator(r.last), std::make_reverse_iterator(r.first));
+  } else {
+    out.insert(out.end(), r.first, r.last);
+  }
+}
+
 // The operations on trees of nodes. The members that walk or free a tree are
 // defined out of line so that the shared library can hold them for the
 // common element types.
@@ -135,11 +144,40 @@ struct Engine {
     return c;
   }
 
+  // Appending a spool of at most this many elements onto one that may grow
+  // in place copies the elements instead of adding a node: still constant
+  // time, and a loop of small appends then costs what vector insert does.
+  static constexpr std::size_t copyLimit = 32;
+
   // Takes over the references l and r (dropped if this throws).
   static N* append(N* l, N* r) {
     if (!l) return r;
     if (!r) return l;
     try {
+      if (isSmall(r)) {
+        if (Growable g = growableBack(l)) {
+          walk(
+              r,
+              [&](const Run<T>& run) {
+                appendRun(*g.items, run);
+                return true;
+              },
+              [](const OpaqueNode<T>&) { return true; });
+          g.grew(count(r));
+          release(r);
+          return l;
+        }
+      }
+      if (isSmall(l)) {
+        if (Growable g = growableFront(r)) {
+          std::vector<T> items = materialise(l, {});
+          g.items->insert(g.items->end(), std::make_move_iterator(items.rbegin()),
+                          std::make_move_iterator(items.rend()));
+          g.grew(items.size());
+          release(l);
+          return r;
+        }
+      }
       return joined(l, r);
     } catch (...) {
       release(l);
@@ -219,20 +257,47 @@ struct Engine {
     }
   }
 
+  // The vector at one end of a tree that may grow in place, and the Append
+  // node (if any) whose size must follow.
+  struct Growable {
+    std::vector<T>* items = nullptr;
+    AppendNode<T>* parent = nullptr;
+    explicit operator bool() const noexcept { return items != nullptr; }
+    void grew(std::size_t k) const noexcept {
+      if (parent) parent->size += k;
+    }
+  };
+
+  // The back of n when n is a lone chunk or an Append ending in one, and
+  // nobody else holds either.
+  static Growable growableBack(N* n) noexcept {
+    if (!unique(n)) return {};
+    if (n->kind == Kind::Chunk) return {&static_cast<Chunk<T>*>(n)->back, nullptr};
+    if (n->kind != Kind::Append) return {};
+    auto* a = static_cast<AppendNode<T>*>(n);
+    if (a->right->kind != Kind::Chunk || !unique(a->right)) return {};
+    return {&static_cast<Chunk<T>*>(a->right)->back, a};
+  }
+
+  // The (reversed) front of n, under the same conditions.
+  static Growable growableFront(N* n) noexcept {
+    if (!unique(n)) return {};
+    if (n->kind == Kind::Chunk) return {&static_cast<Chunk<T>*>(n)->front, nullptr};
+    if (n->kind != Kind::Append) return {};
+    auto* a = static_cast<AppendNode<T>*>(n);
+    if (a->left->kind != Kind::Chunk || !unique(a->left)) return {};
+    return {&static_cast<Chunk<T>*>(a->left)->front, a};
+  }
+
+  static bool isSmall(const N* n) noexcept { return !n->opaque && count(n) <= copyLimit; }
+
   static N* snocOwned(N* n, T x) {
     if (!n) return chunkOf1(std::move(x), false);
     if (unique(n)) {
-      if (n->kind == Kind::Chunk) {
-        static_cast<Chunk<T>*>(n)->back.push_back(std::move(x));
+      if (Growable g = growableBack(n)) {
+        g.items->push_back(std::move(x));
+        g.grew(1);
         return n;
-      }
-      if (n->kind == Kind::Append) {
-        auto* a = static_cast<AppendNode<T>*>(n);
-        if (a->right->kind == Kind::Chunk && unique(a->right)) {
-          static_cast<Chunk<T>*>(a->right)->back.push_back(std::move(x));
-          ++a->size;
-          return n;
-        }
       }
       // Start a chunk that the following snocs can fill in place.
       return joinedWithChunk(n, std::move(x), false);
@@ -246,17 +311,10 @@ struct Engine {
   static N* consOwned(T x, N* n) {
     if (!n) return chunkOf1(std::move(x), true);
     if (unique(n)) {
-      if (n->kind == Kind::Chunk) {
-        static_cast<Chunk<T>*>(n)->front.push_back(std::move(x));
+      if (Growable g = growableFront(n)) {
+        g.items->push_back(std::move(x));
+        g.grew(1);
         return n;
-      }
-      if (n->kind == Kind::Append) {
-        auto* a = static_cast<AppendNode<T>*>(n);
-        if (a->left->kind == Kind::Chunk && unique(a->left)) {
-          static_cast<Chunk<T>*>(a->left)->front.push_back(std::move(x));
-          ++a->size;
-          return n;
-        }
       }
       return joinedWithChunk(n, std::move(x), true);
     }
@@ -330,15 +388,6 @@ bool Engine<T>::walk(const N* n, OnRun&& run, OnOpaque&& opaque) {
     } else {
       current = next.node;
     }
-  }
-}
-
-template <class T>
-void appendRun(std::vector<T>& out, const Run<T>& r) {
-  if (r.reversed) {
-    out.insert(out.end(), std::make_reverse_iterator(r.last), std::make_reverse_iterator(r.first));
-  } else {
-    out.insert(out.end(), r.first, r.last);
   }
 }
 
