@@ -419,13 +419,13 @@ template <class T, WriteFunction<T> WL, WriteFunction<T> WE, WriteFunction<T> WG
 namespace detail {
 QUIRE_QUILL_EXPORT [[noreturn]] void throwNotDataIndependent(std::string_view caller);
 
-template <class T, class WF>
+template <class WF, class A>
 struct LiftAction {
   WF write;
-  std::function<T()> action;
+  mutable A action;  // an action with effects of its own, like a clock or a counter
   std::int64_t bound;
   std::uint8_t* operator()(std::uint8_t* out) const {
-    auto w = std::invoke(write, action());
+    auto w = std::invoke(write, std::invoke(action));
     // The buffer was checked against `bound`; a larger write would overrun.
     if (w.bound() != bound) throwNotDataIndependent("writeLiftIO");
     return w.poke().runPoke(out);
@@ -458,7 +458,7 @@ requires std::invocable<A&> && std::default_initializable<std::invoke_result_t<A
 [[nodiscard]] auto writeLiftIO(WF w, A action) {
   using T = std::invoke_result_t<A&>;
   std::int64_t bound = getBoundIndependent<T>("writeLiftIO", w);
-  return Write(bound, Poke(detail::LiftAction<T, WF>{std::move(w), std::move(action), bound}));
+  return Write(bound, Poke(detail::LiftAction<WF, A>{std::move(w), std::move(action), bound}));
 }
 
 }  // namespace quire::quill
