@@ -9,8 +9,9 @@
 #   quire_embed_dir_listing(<target> <NAME> <root> [NAMESPACE <ns>])
 #   quire_dummy_space(<target> <NAME> <capacity> [SUFFIX <s>] [NAMESPACE <ns>])
 #
-# Each call adds a generated pair to <target>: the header "embedded/<NAME>.hpp"
-# declares <ns>::<NAME>() (ns defaults to embedded), the source defines it.
+# Each call adds generated code to <target>: the header "embedded/<NAME>.hpp"
+# declares <ns>::<NAME>() (ns defaults to embedded), a source defines it,
+# and a second source that includes nothing holds the bytes of large files.
 # Relative paths are taken from the current source directory. The generator
 # runs during the build and tells it every file and directory it read, so
 # that changing an embedded file rebuilds just the object holding it, and
@@ -54,15 +55,16 @@ function(_quire_stowage_add target kind name)
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/quire_stowage/${target})
   set(header ${dir}/include/embedded/${name}.hpp)
   set(source ${dir}/${name}.cpp)
-  add_custom_command(OUTPUT ${header} ${source}
+  set(data ${dir}/${name}_data.cpp)
+  add_custom_command(OUTPUT ${header} ${source} ${data}
     COMMAND quire::stowage-gen ${kind} --name ${name} --namespace ${ns}
-            --include embedded/${name}.hpp --header ${header} --source ${source}
+            --include embedded/${name}.hpp --header ${header} --source ${source} --data-source ${data}
             --depfile ${dir}/${name}.d ${options} -- ${args}
     DEPENDS quire::stowage-gen
     DEPFILE ${dir}/${name}.d
     COMMENT "Embedding ${name} in ${target}"
     VERBATIM)
-  target_sources(${target} PRIVATE ${header} ${source})
+  target_sources(${target} PRIVATE ${header} ${source} ${data})
   target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${dir}/include>)
 
   get_property(linked TARGET ${target} PROPERTY QUIRE_STOWAGE_LINKED)

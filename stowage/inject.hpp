@@ -20,43 +20,15 @@
 //   injectFile("licence text", "app", "app");  // rewrites ./app in place
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "base/bytes.hpp"
+#include "stowage/area.hpp"
 #include "stowage/export.hpp"
 
 namespace quire::stowage {
-
-// The suffix used by the operations without `With`: the marker is "vqKZ".
-inline constexpr std::string_view defaultSuffix = "KZ";
-// Length of the decimal size field that follows the marker.
-inline constexpr std::size_t sizeFieldLength = 20;
-
-// "vq" followed by suffix.
-[[nodiscard]] QUIRE_STOWAGE_EXPORT std::string markerFor(std::string_view suffix);
-
-// n in decimal, padded on the left with '0' to 20 characters (a '-' comes
-// first for a negative number, before the padding's digits are counted).
-[[nodiscard]] QUIRE_STOWAGE_EXPORT std::string padSizeField(std::int64_t n);
-
-// The bytes of a fresh area: marker, size field holding capacity, then
-// capacity '0' bytes. This is what the build step places in the program.
-[[nodiscard]] QUIRE_STOWAGE_EXPORT Bytes dummySpaceWith(std::string_view suffix,
-                                                       std::size_t capacity);
-[[nodiscard]] QUIRE_STOWAGE_EXPORT Bytes dummySpace(std::size_t capacity);
-
-// Reads an area after its marker: the payload named by the size field,
-// sharing block's storage (no copy). A size of 0 or less gives an empty
-// value; a size beyond the block is cut to what the block holds.
-// Throws quire::Error "Data.Stowage (getInner): Your dummy space has been
-// corrupted." when the size field does not start with a number (after white
-// space, an optional '-').
-[[nodiscard]] QUIRE_STOWAGE_EXPORT Bytes getInner(const Bytes& block);
 
 // contents with the first area marked by "vq" + suffix rewritten to hold
 // payload, or nullopt when payload is longer than the area's capacity (the

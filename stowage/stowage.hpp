@@ -5,7 +5,8 @@
 // quire-stowage-gen program), and a dummy space reserved at build time that
 // a later step (injectFile, or the quire-inject tool) fills with data in the
 // built executable. This header gathers the run-time side:
-//   stowage/inject.hpp   the dummy-space layout, getInner, inject, injectFile
+//   stowage/area.hpp     the dummy-space layout, dummySpace, getInner
+//   stowage/inject.hpp   inject, injectWith, injectFile, injectFileWith
 //   stowage/embed.hpp    getDir, the directory walk, makeRelativeToProject
 //   stowage/codegen.hpp  bsToExp, strToExp: C++ source for embedded values
 //
@@ -22,5 +23,6 @@
 #pragma once
 
 #include "stowage/codegen.hpp"
+#include "stowage/area.hpp"
 #include "stowage/embed.hpp"
 #include "stowage/inject.hpp"

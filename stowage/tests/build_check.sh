@@ -2,12 +2,12 @@
 # Builds the probe project with the generator of this build tree, then
 # checks its embedded values, injects payloads with quire-inject and reads
 # them back, and (plain variant) checks what a change rebuilds.
-#   build_check.sh plain|hardened|folded IMPORTS QUIRE_INJECT
+#   build_check.sh plain|hardened|folded IMPORTS QUIRE_INJECT [SANITIZERS]
 # hardened: -O2 -flto, separate data sections collected by the linker,
 # identical code folding (gold --icf=all) and a stripped executable.
 # folded: lld's --icf=all, which folds identical read-only data as well.
 set -eu
-variant=$1 imports=$2 inject=$3
+variant=$1 imports=$2 inject=$3 sanitize=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 # STOWAGE_CHECK_DIR keeps the work for a look afterwards.
 if [ -n "${STOWAGE_CHECK_DIR:-}" ]; then
@@ -39,6 +39,10 @@ case $variant in
           link="-fuse-ld=lld -Wl,--icf=all -Wl,--gc-sections" ;;
   *) fail "unknown variant" ;;
 esac
+# A library built with sanitizers needs them in the program too.
+if [ -n "$sanitize" ]; then
+  flags="$flags -fsanitize=$sanitize" link="$link -fsanitize=$sanitize"
+fi
 cmake -S "$here/project" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$link" \
   -DSTOWAGE_IMPORTS="$imports" -DDATA="$data" >"$work/log" 2>&1 || { cat "$work/log"; fail "configure"; }
@@ -88,8 +92,8 @@ touch "$data/big.bin"
 # A dry run cannot know that the regenerated header stays the same, so
 # look at what a real build does.
 ninja -C "$build" -d explain >"$work/plan" 2>&1
-grep -q "Building CXX object.*BIG.cpp.o" "$work/plan" || fail "touching big.bin does not rebuild its object"
-if grep -Eq "Building CXX object.*(main|other|SMALL|TREE)\.cpp\.o" "$work/plan"; then
+grep -q "Building CXX object.*BIG_data.cpp.o" "$work/plan" || fail "touching big.bin does not rebuild its object"
+if grep -Eq "Building CXX object.*(main|other|SMALL|TREE|BIG)\.cpp\.o" "$work/plan"; then
   fail "touching big.bin rebuilds unrelated objects: $(cat "$work/plan")"
 fi
 ninja -C "$build" -n | grep -q "no work to do" || fail "work left after a rebuild"
