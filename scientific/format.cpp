@@ -36,7 +36,8 @@ class Decomposed {
       point_ = u == 0 ? 0 : static_cast<int128>(digits_.size()) + s.base10Exponent() + zeros;
       return;
     }
-    mpz_srcptr c = s.bigCoefficient().get_mpz_t();
+    const detail::CoefficientView view(s);
+    mpz_srcptr c = view.get();
     negative_ = mpz_sgn(c) < 0;
     heap_.resize(mpz_sizeinbase(c, 10) + 2);
     mpz_get_str(heap_.data(), 10, c);

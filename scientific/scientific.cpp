@@ -11,13 +11,9 @@ namespace quire::scientific {
 
 namespace detail {
 
-struct ScientificAccess {
-  static Scientific adopt(BigCoefficient* big, std::int64_t exponent) noexcept { return Scientific(big, exponent); }
-};
-
 namespace {
 
-// Blocks of inline limbs freed by this thread, for its next wide values.
+// Blocks of inline limbs freed by this thread, for its next GMP views.
 // Plain data with the initial-exec model: reaching it is one load from the
 // thread pointer, with no call.
 struct BlockPool {
@@ -46,10 +42,10 @@ thread_local PoolDrain poolDrain;
   return b;
 }
 
-// A block for a coefficient of magnitude hi × 2^64 + lo (not zero).
-inline BigCoefficient* limbBlock(std::uint64_t lo, std::uint64_t hi, bool negative) {
+// A block viewing a copy of the magnitude hi × 2^64 + lo (not zero).
+BigCoefficient* limbBlock(std::uint64_t lo, std::uint64_t hi, bool negative) {
   BigCoefficient* b = pool.head;
-  if (__builtin_expect(b != nullptr, 1)) {
+  if (b != nullptr) {
     pool.head = b->nextFree;
     --pool.count;
     b->refs.store(1, std::memory_order_relaxed);
@@ -66,18 +62,9 @@ inline BigCoefficient* limbBlock(std::uint64_t lo, std::uint64_t hi, bool negati
   return b;
 }
 
-inline Scientific wideValue(uint128 magnitude, bool negative, std::int64_t e) {
-  return ScientificAccess::adopt(
-      limbBlock(static_cast<std::uint64_t>(magnitude), static_cast<std::uint64_t>(magnitude >> 64), negative), e);
-}
-
 // fromInt128 for this file's fast paths: an exported function may be
 // interposed, so the compiler would not inline a call to it.
-inline Scientific valueOfInt128(int128 v, std::int64_t e) {
-  const auto low = static_cast<std::int64_t>(v);
-  if (v == low) return Scientific(low, e);
-  return wideValue(v < 0 ? uint128(0) - static_cast<uint128>(v) : static_cast<uint128>(v), v < 0, e);
-}
+inline Scientific valueOfInt128(int128 v, std::int64_t e) noexcept { return ScientificAccess::fromInt128(v, e); }
 
 // A block that takes over GMP's storage of c, leaving c empty.
 BigCoefficient* gmpBlock(mpz_class&& c) {
@@ -88,8 +75,6 @@ BigCoefficient* gmpBlock(mpz_class&& c) {
 }
 
 }  // namespace
-
-BigCoefficient* wordBlock(std::uint64_t m) { return limbBlock(m, 0, false); }
 
 void destroyBig(BigCoefficient* big) noexcept {
   if (!big->ownLimbs) {
@@ -268,21 +253,18 @@ Scientific addOrSubtract(const Scientific& a, const Scientific& b) {
   if (a.hasSmallCoefficient() && b.hasSmallCoefficient()) {
     std::int64_t c1 = a.smallCoefficient();
     std::int64_t c2 = b.smallCoefficient();
-    auto combine = [](int128 x, int128 y) { return Subtract ? x - y : x + y; };
-    if (e1 == e2) {
-      std::int64_t r;
-      bool overflow = Subtract ? __builtin_sub_overflow(c1, c2, &r) : __builtin_add_overflow(c1, c2, &r);
-      return overflow ? valueOfInt128(combine(c1, c2), e1) : Scientific(r, e1);
+    // Exponents within 18 of each other: both scaled to the smaller one in
+    // 128 bits (|c| × 10^18 < 2^123), without a branch on which is smaller.
+    const std::int64_t low = std::min(e1, e2);
+    const std::uint64_t d1 = static_cast<std::uint64_t>(e1) - static_cast<std::uint64_t>(low);
+    const std::uint64_t d2 = static_cast<std::uint64_t>(e2) - static_cast<std::uint64_t>(low);
+    if ((d1 | d2) <= 18) {
+      const int128 x = static_cast<int128>(c1) * wordPowersOfTen[d1];
+      const int128 y = static_cast<int128>(c2) * wordPowersOfTen[d2];
+      return valueOfInt128(Subtract ? x - y : x + y, low);
     }
-    if (e1 < e2) {
-      if (c2 == 0) return a;
-      std::uint64_t d = static_cast<std::uint64_t>(e2) - static_cast<std::uint64_t>(e1);
-      if (d <= 18) return valueOfInt128(combine(c1, static_cast<int128>(c2) * wordPowersOfTen[d]), e1);
-    } else {
-      if (c1 == 0) return Subtract ? valueOfInt128(-static_cast<int128>(c2), e2) : b;
-      std::uint64_t d = static_cast<std::uint64_t>(e1) - static_cast<std::uint64_t>(e2);
-      if (d <= 18) return valueOfInt128(combine(static_cast<int128>(c1) * wordPowersOfTen[d], c2), e2);
-    }
+    if (e1 < e2 && c2 == 0) return a;
+    if (e1 > e2 && c1 == 0) return Subtract ? valueOfInt128(-static_cast<int128>(c2), e2) : b;
   }
   return addOrSubtractBig<Subtract>(a, b);
 }
@@ -361,30 +343,46 @@ using detail::int128;
 using detail::uint128;
 
 Scientific::Scientific(const mpz_class& coefficient, std::int64_t exponent) : exponent_(exponent) {
-  mpz_srcptr c = coefficient.get_mpz_t();
-  if (mpz_fits_slong_p(c)) {
-    small_ = mpz_get_si(c);
-  } else if (mpz_size(c) <= 2) {
-    big_ = detail::limbBlock(mpz_getlimbn(c, 0), mpz_size(c) > 1 ? mpz_getlimbn(c, 1) : 0, mpz_sgn(c) < 0);
-  } else {
-    mpz_class copy(coefficient);
-    big_ = detail::gmpBlock(std::move(copy));
-  }
+  adopt(coefficient);
 }
 
 Scientific::Scientific(mpz_class&& coefficient, std::int64_t exponent) : exponent_(exponent) {
   adopt(std::move(coefficient));
 }
 
-void Scientific::adopt(mpz_class&& coefficient) {
+void Scientific::adopt(const mpz_class& coefficient) {
   mpz_srcptr c = coefficient.get_mpz_t();
   if (mpz_fits_slong_p(c)) {
-    small_ = mpz_get_si(c);
+    low_ = static_cast<std::uint64_t>(mpz_get_si(c));
   } else if (mpz_size(c) <= 2) {
-    big_ = detail::limbBlock(mpz_getlimbn(c, 0), mpz_size(c) > 1 ? mpz_getlimbn(c, 1) : 0, mpz_sgn(c) < 0);
+    low_ = mpz_getlimbn(c, 0);
+    high_ = mpz_size(c) > 1 ? mpz_getlimbn(c, 1) : 0;
+    state_.store(kWide | (mpz_sgn(c) < 0 ? kNegative : 0), std::memory_order_relaxed);
   } else {
-    big_ = detail::gmpBlock(std::move(coefficient));
+    mpz_class copy(coefficient);
+    state_.store(reinterpret_cast<std::uintptr_t>(detail::gmpBlock(std::move(copy))), std::memory_order_relaxed);
   }
+}
+
+void Scientific::adopt(mpz_class&& coefficient) {
+  if (mpz_size(coefficient.get_mpz_t()) <= 2) {
+    adopt(static_cast<const mpz_class&>(coefficient));
+  } else {
+    state_.store(reinterpret_cast<std::uintptr_t>(detail::gmpBlock(std::move(coefficient))),
+                 std::memory_order_relaxed);
+  }
+}
+
+// The first caller publishes its view; one that loses the race drops its own.
+const mpz_class& Scientific::wideView(std::uintptr_t s) const noexcept {
+  detail::BigCoefficient* view = detail::limbBlock(low_, high_, (s & kNegative) != 0);
+  std::uintptr_t expected = s;
+  if (state_.compare_exchange_strong(expected, reinterpret_cast<std::uintptr_t>(view) | s,
+                                     std::memory_order_acq_rel, std::memory_order_acquire)) {
+    return view->value();
+  }
+  detail::destroyBig(view);
+  return block(expected)->value();
 }
 
 const std::array<mpz_class, maxExpt>& expts10() {
@@ -401,7 +399,8 @@ Scientific normalize(const Scientific& s) {
     return Scientific(c, detail::checkedAdd(s.base10Exponent(), zeros, name));
   }
   mpz_class c;
-  std::uint64_t zeros = detail::stripTrailingZeros(c.get_mpz_t(), s.bigCoefficient().get_mpz_t());
+  const CoefficientView view(s);
+  std::uint64_t zeros = detail::stripTrailingZeros(c.get_mpz_t(), view.get());
   return Scientific(std::move(c), detail::checkedAdd(s.base10Exponent(), static_cast<std::int64_t>(zeros), name));
 }
 
@@ -414,7 +413,8 @@ bool isInteger(const Scientific& s) {
     if (u == 0) return true;
     return k < detail::wordPowersOfTen.size() && u % detail::wordPowersOfTen[k] == 0;
   }
-  mpz_srcptr c = s.bigCoefficient().get_mpz_t();
+  const CoefficientView view(s);
+  mpz_srcptr c = view.get();
   // Divisibility by 10^k needs k factors of two and k digits: check both
   // before forming a power no larger than the coefficient.
   if (mpz_scan1(c, 0) < k || k > mpz_sizeinbase(c, 10)) return false;
@@ -503,7 +503,10 @@ Scientific operator*(const Scientific& a, const Scientific& b) {
 
 Scientific negate(const Scientific& s) {
   if (s.hasSmallCoefficient()) return detail::valueOfInt128(-static_cast<int128>(s.smallCoefficient()), s.base10Exponent());
-  return Scientific(mpz_class(-s.bigCoefficient()), s.base10Exponent());
+  const CoefficientView view(s);
+  mpz_class r;
+  mpz_neg(r.get_mpz_t(), view.get());
+  return Scientific(std::move(r), s.base10Exponent());
 }
 
 Scientific abs(const Scientific& s) { return s.coefficientSign() < 0 ? negate(s) : s; }
@@ -522,7 +525,8 @@ std::uint64_t hashWithSalt(std::uint64_t salt, const Scientific& s) noexcept {
   } else {
     mpz_class c;
     mpz_ptr cp = c.get_mpz_t();
-    exponent += detail::stripTrailingZeros(cp, s.bigCoefficient().get_mpz_t());
+    const CoefficientView view(s);
+    exponent += detail::stripTrailingZeros(cp, view.get());
     if (mpz_fits_slong_p(cp)) {
       h = mixWord(salt, static_cast<std::uint64_t>(mpz_get_si(cp)));
     } else {

@@ -16,8 +16,8 @@
 //
 // A coefficient that fits 64 bits is held inline without any GMP allocation,
 // and +, -, *, comparison and hashing have fast paths for it; one of up to
-// 128 bits (a product or an aligned sum of two words) lives in a recycled
-// block without a GMP call. This is not observable except through the
+// 128 bits (a product or an aligned sum of two words) is held inline too,
+// without a GMP call. This is not observable except through the
 // documented fast-path accessors.
 //
 // Example:
@@ -60,14 +60,13 @@ inline constexpr std::int64_t maxExpt = 324;
 
 namespace detail {
 
-// Shared, immutable storage of a coefficient that does not fit 64 bits.
-// One of at most two limbs (a product or an aligned sum of two words)
-// keeps them in the block itself and is read through a GMP integer laid
-// over them; such blocks are recycled by the thread that frees them, so
-// making one costs neither malloc, nor an atomic operation, nor a GMP call.
+// Shared, immutable storage of a coefficient wider than 128 bits, or of a
+// narrower one that has been asked for as a GMP integer (the limbs are then
+// kept in the block, read through a GMP integer laid over them; such blocks
+// are recycled by the thread that frees them).
 struct BigCoefficient {
   std::atomic<std::uint64_t> refs{1};
-  __mpz_struct z;       // the integer: GMP's own storage, or a view of limbs
+  __mpz_struct z;  // the integer: GMP's own storage, or a view of limbs
   bool ownLimbs = false;
   mp_limb_t limbs[2] = {0, 0};
   BigCoefficient* nextFree = nullptr;
@@ -79,9 +78,6 @@ static_assert(sizeof(mpz_class) == sizeof(__mpz_struct) && std::is_standard_layo
               "a coefficient is read through a GMP integer laid over its storage");
 
 struct ScientificAccess;
-
-// A block holding the magnitude m (not below 2^63), positive.
-QUIRE_SCIENTIFIC_EXPORT BigCoefficient* wordBlock(std::uint64_t m);
 
 QUIRE_SCIENTIFIC_EXPORT void destroyBig(BigCoefficient* big) noexcept;
 
@@ -103,33 +99,40 @@ class QUIRE_SCIENTIFIC_EXPORT Scientific {
 
   // (coefficient, exponent) exactly as given; no GMP allocation.
   Scientific(std::int64_t coefficient, std::int64_t exponent) noexcept
-      : small_(coefficient), exponent_(exponent) {}
+      : low_(static_cast<std::uint64_t>(coefficient)), exponent_(exponent) {}
 
   // Any other integer type; an unsigned value above INT64_MAX is kept exactly.
   template <std::integral I>
     requires(!std::same_as<I, bool> && !std::same_as<I, std::int64_t>)
   Scientific(I coefficient, std::int64_t exponent) : exponent_(exponent) {
+    low_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(coefficient));
     if constexpr (std::is_unsigned_v<I> && sizeof(I) >= sizeof(std::int64_t)) {
       if (coefficient > static_cast<I>(std::numeric_limits<std::int64_t>::max())) {
-        big_ = detail::wordBlock(static_cast<std::uint64_t>(coefficient));
-        return;
+        low_ = static_cast<std::uint64_t>(coefficient);
+        state_.store(kWide, std::memory_order_relaxed);
       }
     }
-    small_ = static_cast<std::int64_t>(coefficient);
   }
 
-  // Keeps the coefficient inline when it fits 64 bits.
+  // Keeps the coefficient inline when it fits 128 bits.
   Scientific(const mpz_class& coefficient, std::int64_t exponent);
   Scientific(mpz_class&& coefficient, std::int64_t exponent);
 
   Scientific(const Scientific& other) noexcept
-      : small_(other.small_), exponent_(other.exponent_), big_(other.big_) {
-    if (big_ != nullptr) big_->refs.fetch_add(1, std::memory_order_relaxed);
+      : low_(other.low_), high_(other.high_), exponent_(other.exponent_) {
+    std::uintptr_t s = other.state_.load(std::memory_order_relaxed);
+    if ((s & kWide) != 0) {
+      s &= kWideFlags;  // the copy makes its own GMP view when asked
+    } else if (s != 0) {
+      block(s)->refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    state_.store(s, std::memory_order_relaxed);
   }
   Scientific(Scientific&& other) noexcept
-      : small_(other.small_), exponent_(other.exponent_), big_(other.big_) {
-    other.big_ = nullptr;
-    other.small_ = 0;
+      : low_(other.low_), high_(other.high_), exponent_(other.exponent_) {
+    state_.store(other.state_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    other.state_.store(0, std::memory_order_relaxed);
+    other.low_ = 0;
   }
   Scientific& operator=(const Scientific& other) noexcept {
     Scientific copy(other);
@@ -142,44 +145,78 @@ class QUIRE_SCIENTIFIC_EXPORT Scientific {
     return *this;
   }
   ~Scientific() {
-    if (big_ != nullptr) detail::releaseBig(big_);
+    const std::uintptr_t s = state_.load(std::memory_order_relaxed);
+    if (s > kWideFlags) detail::releaseBig(block(s));
   }
   void swap(Scientific& other) noexcept {
-    std::swap(small_, other.small_);
+    std::swap(low_, other.low_);
+    std::swap(high_, other.high_);
     std::swap(exponent_, other.exponent_);
-    std::swap(big_, other.big_);
+    const std::uintptr_t mine = state_.load(std::memory_order_relaxed);
+    state_.store(other.state_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    other.state_.store(mine, std::memory_order_relaxed);
   }
 
   // The stored coefficient (allocates an mpz_class; see the fast-path
   // accessors below for allocation-free access).
   mpz_class coefficient() const {
-    return big_ != nullptr ? big_->value() : mpz_class(static_cast<long>(small_));
+    return hasSmallCoefficient() ? mpz_class(static_cast<long>(low_)) : mpz_class(bigCoefficient());
   }
   // The stored exponent.
   std::int64_t base10Exponent() const noexcept { return exponent_; }
 
   // Fast-path access for the rest of the library. A coefficient is small
   // exactly when it fits int64; it is then held inline.
-  bool hasSmallCoefficient() const noexcept { return big_ == nullptr; }
+  bool hasSmallCoefficient() const noexcept { return state_.load(std::memory_order_relaxed) == 0; }
   // Precondition: hasSmallCoefficient().
-  std::int64_t smallCoefficient() const noexcept { return small_; }
-  // Precondition: !hasSmallCoefficient().
-  const mpz_class& bigCoefficient() const noexcept { return big_->value(); }
+  std::int64_t smallCoefficient() const noexcept { return static_cast<std::int64_t>(low_); }
+  // Precondition: !hasSmallCoefficient(). Valid while this object lives
+  // unchanged; for a coefficient held inline, the first call makes a GMP
+  // view of it (safe under concurrent calls).
+  const mpz_class& bigCoefficient() const noexcept {
+    const std::uintptr_t s = state_.load(std::memory_order_acquire);
+    return s > kWideFlags ? block(s)->value() : wideView(s);
+  }
 
   // -1, 0 or 1 by the sign of the coefficient.
   int coefficientSign() const noexcept {
-    return big_ != nullptr ? mpz_sgn(&big_->z) : (small_ > 0) - (small_ < 0);
+    const std::uintptr_t s = state_.load(std::memory_order_relaxed);
+    if (s == 0) return (smallCoefficient() > 0) - (smallCoefficient() < 0);
+    if ((s & kWide) != 0) return (s & kNegative) != 0 ? -1 : 1;
+    return mpz_sgn(&block(s)->z);
   }
 
  private:
   friend struct detail::ScientificAccess;
+  // state_: 0 for a word coefficient in low_. A BigCoefficient pointer
+  // (aligned, low bits clear) for one held there, shared. kWide (with
+  // kNegative for a negative one) for a magnitude of up to 128 bits in
+  // high_:low_, possibly or-ed with the pointer of its GMP view.
+  static constexpr std::uintptr_t kWide = 1;
+  static constexpr std::uintptr_t kNegative = 2;
+  static constexpr std::uintptr_t kWideFlags = kWide | kNegative;
+  static_assert(alignof(detail::BigCoefficient) > kWideFlags);
+
+  static detail::BigCoefficient* block(std::uintptr_t s) noexcept {
+    return reinterpret_cast<detail::BigCoefficient*>(s & ~kWideFlags);
+  }
   // Takes over one reference to big.
-  Scientific(detail::BigCoefficient* big, std::int64_t exponent) noexcept : exponent_(exponent), big_(big) {}
+  Scientific(detail::BigCoefficient* big, std::int64_t exponent) noexcept : exponent_(exponent) {
+    state_.store(reinterpret_cast<std::uintptr_t>(big), std::memory_order_relaxed);
+  }
+  // A magnitude of high × 2^64 + low, not below 2^63.
+  Scientific(std::uint64_t low, std::uint64_t high, bool negative, std::int64_t exponent) noexcept
+      : low_(low), high_(high), exponent_(exponent) {
+    state_.store(kWide | (negative ? kNegative : 0), std::memory_order_relaxed);
+  }
+  const mpz_class& wideView(std::uintptr_t s) const noexcept;
+  void adopt(const mpz_class& coefficient);
   void adopt(mpz_class&& coefficient);
 
-  std::int64_t small_ = 0;
+  std::uint64_t low_ = 0;
+  std::uint64_t high_ = 0;
   std::int64_t exponent_ = 0;
-  detail::BigCoefficient* big_ = nullptr;
+  mutable std::atomic<std::uintptr_t> state_{0};
 };
 
 inline void swap(Scientific& a, Scientific& b) noexcept { a.swap(b); }

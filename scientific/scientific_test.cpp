@@ -427,4 +427,26 @@ TEST(ScientificTest, CoefficientsUpTo128BitsKeepTheirValues) {
   EXPECT_EQ(made.back().coefficient(), mpz_class(kMin) * 1001);
 }
 
+// A coefficient held inline gets its GMP view on first request; threads
+// asking at once must all see one view of the right value.
+TEST(ScientificTest, InlineCoefficientViewsUnderConcurrentUse) {
+  for (int round = 0; round < 50; ++round) {
+    const Scientific shared = Scientific(kMax, 0) * Scientific(-(round + 3), 0);
+    const mpz_class expected = mpz_class(kMax) * -(round + 3);
+    std::vector<std::thread> threads;
+    std::vector<const mpz_class*> seen(4, nullptr);
+    for (std::size_t t = 0; t < seen.size(); ++t) {
+      threads.emplace_back([&, t] { seen[t] = &shared.bigCoefficient(); });
+    }
+    for (auto& th : threads) th.join();
+    for (const mpz_class* z : seen) {
+      EXPECT_EQ(z, seen[0]);
+      EXPECT_EQ(*z, expected);
+    }
+    const Scientific copy = shared;  // a copy views its own limbs
+    EXPECT_EQ(copy.bigCoefficient(), expected);
+    EXPECT_EQ(copy.coefficientSign(), -1);
+  }
+}
+
 }  // namespace

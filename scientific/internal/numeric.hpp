@@ -103,16 +103,53 @@ QUIRE_SCIENTIFIC_EXPORT Scientific fromInt128(int128 v, std::int64_t e);
 // x mod 2^64, the wrap-around of a conversion to a 64-bit word.
 QUIRE_SCIENTIFIC_EXPORT std::uint64_t wrapToWord(mpz_srcptr x) noexcept;
 
+// Internal access to a Scientific's representation.
+struct ScientificAccess {
+  // Takes over one reference to big.
+  static Scientific adopt(BigCoefficient* big, std::int64_t exponent) noexcept { return Scientific(big, exponent); }
+  // A coefficient of magnitude m (not fitting int64) with the given sign, inline.
+  static Scientific wide(uint128 m, bool negative, std::int64_t exponent) noexcept {
+    return Scientific(static_cast<std::uint64_t>(m), static_cast<std::uint64_t>(m >> 64), negative, exponent);
+  }
+  // v × 10^e, inline: a word when v fits int64, else its magnitude and sign.
+  // Branch-free, since sums of aligned words fall on either side at random.
+  static Scientific fromInt128(int128 v, std::int64_t e) noexcept {
+    const auto word = static_cast<std::uint64_t>(v);
+    const std::uint64_t wide = v == static_cast<std::int64_t>(word) ? 0 : ~std::uint64_t{0};
+    const auto sign = static_cast<uint128>(v >> 127);
+    const uint128 m = (static_cast<uint128>(v) ^ sign) - sign;
+    Scientific s(word ^ ((word ^ static_cast<std::uint64_t>(m)) & wide), static_cast<std::uint64_t>(m >> 64) & wide,
+                 false, e);
+    const std::uintptr_t state = Scientific::kWide | (static_cast<std::uintptr_t>(sign) & Scientific::kNegative);
+    s.state_.store(state & wide, std::memory_order_relaxed);
+    return s;
+  }
+  // Whether s holds a coefficient of up to 128 bits inline, and its limbs.
+  static bool isWide(const Scientific& s) noexcept {
+    return (s.state_.load(std::memory_order_relaxed) & Scientific::kWide) != 0;
+  }
+  static bool isNegativeWide(const Scientific& s) noexcept {
+    return (s.state_.load(std::memory_order_relaxed) & Scientific::kNegative) != 0;
+  }
+  static std::uint64_t low(const Scientific& s) noexcept { return s.low_; }
+  static std::uint64_t high(const Scientific& s) noexcept { return s.high_; }
+};
+
 // The coefficient of a Scientific as a read-only mpz, without allocating for
-// a small coefficient. Must not outlive the Scientific it views.
+// a coefficient held inline. Must not outlive the Scientific it views.
 class CoefficientView {
  public:
   explicit CoefficientView(const Scientific& s) noexcept {
     if (s.hasSmallCoefficient()) {
       std::int64_t c = s.smallCoefficient();
-      limb_ = static_cast<mp_limb_t>(unsignedAbs(c));
+      limbs_[0] = static_cast<mp_limb_t>(unsignedAbs(c));
       mp_size_t size = c == 0 ? 0 : (c < 0 ? -1 : 1);
-      ptr_ = mpz_roinit_n(view_, &limb_, size);
+      ptr_ = mpz_roinit_n(view_, limbs_, size);
+    } else if (ScientificAccess::isWide(s)) {
+      limbs_[0] = ScientificAccess::low(s);
+      limbs_[1] = ScientificAccess::high(s);
+      const mp_size_t size = limbs_[1] != 0 ? 2 : 1;
+      ptr_ = mpz_roinit_n(view_, limbs_, ScientificAccess::isNegativeWide(s) ? -size : size);
     } else {
       ptr_ = s.bigCoefficient().get_mpz_t();
     }
@@ -122,7 +159,7 @@ class CoefficientView {
   mpz_srcptr get() const noexcept { return ptr_; }
 
  private:
-  mp_limb_t limb_ = 0;
+  mp_limb_t limbs_[2] = {0, 0};
   mpz_t view_;
   mpz_srcptr ptr_;
 };
