@@ -1,5 +1,7 @@
 #include "apps/decimal/fields.hpp"
 
+#include "apps/decimal/json_text.hpp"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -21,11 +23,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
          });
 }
 
-std::string threeDigits(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3g", v);
-  return text;
-}
 
 std::string decimalType(std::int64_t p, std::int64_t s) {
   return "decimal(" + std::to_string(p) + "," + std::to_string(s) + ")";
@@ -96,7 +93,7 @@ void FieldStats::addOther(NonNumber kind, std::string_view cell) {
 
 std::int64_t FieldStats::precision() const noexcept {
   std::int64_t p;
-  if (__builtin_add_overflow(integerPlaces, scale, &p)) return INT64_MAX;
+  if (__builtin_add_overflow(integerPlaces, scale, &p)) return std::numeric_limits<std::int64_t>::max();
   return std::max<std::int64_t>(p, 1);
 }
 

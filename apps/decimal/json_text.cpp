@@ -108,6 +108,8 @@ void appendJsonString(std::string& out, std::string_view s) {
 char* writeShortest(char* out, double v) noexcept { return shortest(out, v); }
 char* writeShortest(char* out, float v) noexcept { return shortest(out, v); }
 
+std::string threeDigits(double v) { return fmt::format(FMT_COMPILE("{:.3g}"), v); }
+
 void appendJsonNumber(std::string& out, double v) { appendFloating(out, v); }
 void appendJsonNumber(std::string& out, float v) { appendFloating(out, v); }
 

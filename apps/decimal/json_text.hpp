@@ -29,4 +29,8 @@ inline constexpr std::size_t maxShortestLength = 32;
 char* writeShortest(char* out, double v) noexcept;
 char* writeShortest(char* out, float v) noexcept;
 
+// Three significant digits, as "%.3g" writes them (5.55e-17, 4e-08): enough
+// to judge an error.
+std::string threeDigits(double v);
+
 }  // namespace quire::decimal

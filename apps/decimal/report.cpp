@@ -49,12 +49,6 @@ std::int64_t characters(std::string_view s) noexcept {
   return n;
 }
 
-// Three significant digits are enough to judge an error.
-std::string threeDigits(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3g", v);
-  return text;
-}
 
 // The shortest digits that read back as v, laid out by the library like
 // every other form.
