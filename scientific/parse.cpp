@@ -75,9 +75,38 @@ std::uint64_t nonDigitBytes(std::uint64_t v) noexcept {
 // bytes are examined at once while eight remain: the run's length within
 // them comes from the first non-digit byte, and its value from one SWAR
 // conversion with zeros shifted in front, so no loop runs per digit.
+// The eight bytes at p, or those before end followed by zero bytes when
+// fewer remain; never reads outside [p, end).
+[[gnu::always_inline]] inline std::uint64_t loadPadded(const char* p, const char* end) noexcept {
+  const auto n = static_cast<std::size_t>(end - p);
+  if (n >= 8) return loadWord(p);
+  if (n >= 4) {
+    // Two overlapping four-byte loads cover the n bytes.
+    std::uint32_t first;
+    std::uint32_t last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, end - 4, 4);
+    if constexpr (std::endian::native == std::endian::big) {
+      first = __builtin_bswap32(first);
+      last = __builtin_bswap32(last);
+    }
+    return first | (std::uint64_t{last} << (8 * (n - 4)));
+  }
+  if (n == 0) return 0;
+  // Bytes 0, n / 2 and n - 1 cover n = 1, 2, 3.
+  return std::uint64_t{static_cast<unsigned char>(p[0])} |
+         std::uint64_t{static_cast<unsigned char>(p[n / 2])} << (8 * (n / 2)) |
+         std::uint64_t{static_cast<unsigned char>(p[n - 1])} << (8 * (n - 1));
+}
+
+// The end of the digit run starting at p, accumulating the digits into word
+// (wrapping harmlessly when the run is long: word is then not used). Eight
+// bytes are examined at once: the run's length within them comes from the
+// first non-digit byte, and its value from one SWAR conversion with zeros
+// shifted in front, so no loop runs per digit.
 [[gnu::always_inline]] inline const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexcept {
-  while (end - p >= 8) {
-    const std::uint64_t v = loadWord(p);
+  for (;;) {
+    const std::uint64_t v = loadPadded(p, end);
     const std::uint64_t bad = nonDigitBytes(v);
     if (bad == 0) {
       word = word * 100000000u + eightDigitsValue(v);
@@ -91,11 +120,6 @@ std::uint64_t nonDigitBytes(std::uint64_t v) noexcept {
     }
     return p + n;
   }
-  while (p < end && isDigit(*p)) {
-    word = word * 10 + static_cast<std::uint64_t>(*p - '0');
-    ++p;
-  }
-  return p;
 }
 
 // The exponent written at p ('e' or 'E' just before it) and the end of its
