@@ -11,23 +11,15 @@
 
 #include "base/error.hpp"
 #include "stowage/codegen.hpp"
+#include "stowage/tmpdir_test_support.hpp"
 
 namespace quire::stowage {
 namespace {
 
 namespace fs = std::filesystem;
 
-class StowageTree : public ::testing::Test {
+class StowageTree : public TempDirTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("stowage-tree-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   void file(const std::string& rel, const std::string& contents = "") {
     fs::create_directories((root_ / rel).parent_path());
     std::ofstream(root_ / rel, std::ios::binary) << contents;
@@ -38,7 +30,7 @@ class StowageTree : public ::testing::Test {
     return out;
   }
 
-  fs::path root_;
+  const fs::path& root_ = dir_;
 };
 
 TEST_F(StowageTree, OrderHiddenEntriesAndContents) {

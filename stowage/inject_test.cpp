@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "base/error.hpp"
+#include "stowage/tmpdir_test_support.hpp"
 
 namespace quire::stowage {
 namespace {
@@ -113,17 +114,8 @@ TEST(StowageInject, CorruptedAreasAreReportedWithTheSizeText) {
   EXPECT_EQ(message("vqKZ" + zeros(19) + "9" + "0000"), prefix + "\"" + zeros(19) + "9\"");
 }
 
-class StowageInjectFile : public ::testing::Test {
+class StowageInjectFile : public TempDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("stowage-inject-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   fs::path write(const std::string& name, const std::string& contents, fs::perms perms) {
     fs::path p = dir_ / name;
     std::ofstream(p, std::ios::binary) << contents;
@@ -135,8 +127,6 @@ class StowageInjectFile : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   std::size_t entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {})); }
-
-  fs::path dir_;
 };
 
 TEST_F(StowageInjectFile, InPlaceKeepsLengthAndPermissions) {
