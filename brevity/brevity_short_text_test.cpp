@@ -156,18 +156,6 @@ TEST(ShortText, TextConversionsShareStorage) {
   EXPECT_EQ(survivor.view(), "outlives its maker");
 }
 
-TEST(ShortText, AsciiTest) {
-  EXPECT_TRUE(isAscii(ShortText()));
-  for (std::size_t n : {1u, 7u, 8u, 9u, 17u}) {
-    EXPECT_TRUE(isAscii(ShortText(std::string(n, 'q')))) << n;
-    for (std::size_t at = 0; at < n; ++at) {
-      std::u32string s(n, U'q');
-      s[at] = U'\u00E9';
-      EXPECT_FALSE(isAscii(fromString(s))) << n << " " << at;
-    }
-  }
-}
-
 TEST(ShortText, OrderingIsByteOrderAndCodePointOrder) {
   EXPECT_EQ(compare(ShortText("a"), ShortText("ab")), std::strong_ordering::less);
   EXPECT_EQ(compare(ShortText("b"), ShortText("ab")), std::strong_ordering::greater);
