@@ -47,7 +47,8 @@ int main() {
                                                 quill::insertByteString(html)) +
                  quill::chunkedTransferTerminator();
   std::vector<std::string> sent;
-  quill::toByteStringIOWith(64, [&sent](Bytes piece) { sent.push_back(piece.toString()); }, body);
+  quill::toByteStringIOWith(
+      64, [&sent](Bytes piece) { sent.push_back(piece.toString()); }, body);
   std::string wire;
   for (const std::string& piece : sent) wire += piece;
   std::printf("%zu pieces, %zu bytes on the wire\n", sent.size(), wire.size());

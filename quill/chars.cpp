@@ -22,12 +22,14 @@ namespace {
 
 using builder::BufferFull;
 using builder::BufferRange;
+using builder::Builder;
 using builder::BuildSignal;
 using builder::BuildStep;
-using builder::Builder;
 using builder::Done;
 
-const std::uint8_t* bytesOf(const Bytes& b) { return reinterpret_cast<const std::uint8_t*>(b.data()); }
+const std::uint8_t* bytesOf(const Bytes& b) {
+  return reinterpret_cast<const std::uint8_t*>(b.data());
+}
 
 // Decodes the characters of UTF-8 bytes one at a time and writes each
 // through prim, checking prim's bound before every character.

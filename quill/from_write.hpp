@@ -138,9 +138,7 @@ template <class WF>
 // The machine representation of x.
 template <class T>
 requires std::is_trivially_copyable_v<T>
-[[nodiscard]] builder::Builder fromStorable(const T& x) {
-  return fromWrite(writeStorable(x));
-}
+[[nodiscard]] builder::Builder fromStorable(const T& x) { return fromWrite(writeStorable(x)); }
 
 // The machine representation of every element of xs, in order.
 template <std::ranges::forward_range Items>

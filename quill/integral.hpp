@@ -47,29 +47,71 @@ inline constexpr builder::FixedPrim<U, StoreHost<U>> hostPrim{sizeof(U), {}};
 
 // Unsigned values.
 [[nodiscard]] inline auto writeWord8(std::uint8_t x) { return writePrimFixed(builder::word8, x); }
-[[nodiscard]] inline auto writeWord16be(std::uint16_t x) { return writePrimFixed(builder::word16BE, x); }
-[[nodiscard]] inline auto writeWord16le(std::uint16_t x) { return writePrimFixed(builder::word16LE, x); }
-[[nodiscard]] inline auto writeWord16host(std::uint16_t x) { return writePrimFixed(detail::hostPrim<std::uint16_t>, x); }
-[[nodiscard]] inline auto writeWord32be(std::uint32_t x) { return writePrimFixed(builder::word32BE, x); }
-[[nodiscard]] inline auto writeWord32le(std::uint32_t x) { return writePrimFixed(builder::word32LE, x); }
-[[nodiscard]] inline auto writeWord32host(std::uint32_t x) { return writePrimFixed(detail::hostPrim<std::uint32_t>, x); }
-[[nodiscard]] inline auto writeWord64be(std::uint64_t x) { return writePrimFixed(builder::word64BE, x); }
-[[nodiscard]] inline auto writeWord64le(std::uint64_t x) { return writePrimFixed(builder::word64LE, x); }
-[[nodiscard]] inline auto writeWord64host(std::uint64_t x) { return writePrimFixed(detail::hostPrim<std::uint64_t>, x); }
-[[nodiscard]] inline auto writeWordhost(std::uint64_t x) { return writePrimFixed(detail::hostPrim<std::uint64_t>, x); }
+[[nodiscard]] inline auto writeWord16be(std::uint16_t x) {
+  return writePrimFixed(builder::word16BE, x);
+}
+[[nodiscard]] inline auto writeWord16le(std::uint16_t x) {
+  return writePrimFixed(builder::word16LE, x);
+}
+[[nodiscard]] inline auto writeWord16host(std::uint16_t x) {
+  return writePrimFixed(detail::hostPrim<std::uint16_t>, x);
+}
+[[nodiscard]] inline auto writeWord32be(std::uint32_t x) {
+  return writePrimFixed(builder::word32BE, x);
+}
+[[nodiscard]] inline auto writeWord32le(std::uint32_t x) {
+  return writePrimFixed(builder::word32LE, x);
+}
+[[nodiscard]] inline auto writeWord32host(std::uint32_t x) {
+  return writePrimFixed(detail::hostPrim<std::uint32_t>, x);
+}
+[[nodiscard]] inline auto writeWord64be(std::uint64_t x) {
+  return writePrimFixed(builder::word64BE, x);
+}
+[[nodiscard]] inline auto writeWord64le(std::uint64_t x) {
+  return writePrimFixed(builder::word64LE, x);
+}
+[[nodiscard]] inline auto writeWord64host(std::uint64_t x) {
+  return writePrimFixed(detail::hostPrim<std::uint64_t>, x);
+}
+[[nodiscard]] inline auto writeWordhost(std::uint64_t x) {
+  return writePrimFixed(detail::hostPrim<std::uint64_t>, x);
+}
 
 // Signed (two's complement) values.
-[[nodiscard]] inline auto writeInt8(std::int8_t x) { return writeWord8(static_cast<std::uint8_t>(x)); }
-[[nodiscard]] inline auto writeInt16be(std::int16_t x) { return writeWord16be(static_cast<std::uint16_t>(x)); }
-[[nodiscard]] inline auto writeInt16le(std::int16_t x) { return writeWord16le(static_cast<std::uint16_t>(x)); }
-[[nodiscard]] inline auto writeInt16host(std::int16_t x) { return writeWord16host(static_cast<std::uint16_t>(x)); }
-[[nodiscard]] inline auto writeInt32be(std::int32_t x) { return writeWord32be(static_cast<std::uint32_t>(x)); }
-[[nodiscard]] inline auto writeInt32le(std::int32_t x) { return writeWord32le(static_cast<std::uint32_t>(x)); }
-[[nodiscard]] inline auto writeInt32host(std::int32_t x) { return writeWord32host(static_cast<std::uint32_t>(x)); }
-[[nodiscard]] inline auto writeInt64be(std::int64_t x) { return writeWord64be(static_cast<std::uint64_t>(x)); }
-[[nodiscard]] inline auto writeInt64le(std::int64_t x) { return writeWord64le(static_cast<std::uint64_t>(x)); }
-[[nodiscard]] inline auto writeInt64host(std::int64_t x) { return writeWord64host(static_cast<std::uint64_t>(x)); }
-[[nodiscard]] inline auto writeInthost(std::int64_t x) { return writeWordhost(static_cast<std::uint64_t>(x)); }
+[[nodiscard]] inline auto writeInt8(std::int8_t x) {
+  return writeWord8(static_cast<std::uint8_t>(x));
+}
+[[nodiscard]] inline auto writeInt16be(std::int16_t x) {
+  return writeWord16be(static_cast<std::uint16_t>(x));
+}
+[[nodiscard]] inline auto writeInt16le(std::int16_t x) {
+  return writeWord16le(static_cast<std::uint16_t>(x));
+}
+[[nodiscard]] inline auto writeInt16host(std::int16_t x) {
+  return writeWord16host(static_cast<std::uint16_t>(x));
+}
+[[nodiscard]] inline auto writeInt32be(std::int32_t x) {
+  return writeWord32be(static_cast<std::uint32_t>(x));
+}
+[[nodiscard]] inline auto writeInt32le(std::int32_t x) {
+  return writeWord32le(static_cast<std::uint32_t>(x));
+}
+[[nodiscard]] inline auto writeInt32host(std::int32_t x) {
+  return writeWord32host(static_cast<std::uint32_t>(x));
+}
+[[nodiscard]] inline auto writeInt64be(std::int64_t x) {
+  return writeWord64be(static_cast<std::uint64_t>(x));
+}
+[[nodiscard]] inline auto writeInt64le(std::int64_t x) {
+  return writeWord64le(static_cast<std::uint64_t>(x));
+}
+[[nodiscard]] inline auto writeInt64host(std::int64_t x) {
+  return writeWord64host(static_cast<std::uint64_t>(x));
+}
+[[nodiscard]] inline auto writeInthost(std::int64_t x) {
+  return writeWordhost(static_cast<std::uint64_t>(x));
+}
 
 // Builders of one value and of every value of a list, in order.
 QUIRE_QUILL_EXPORT builder::Builder fromWord8(std::uint8_t x);

@@ -130,9 +130,9 @@ void naiveEscape(std::string& out) {
 void BM_HtmlEscape_Quill_fromHtmlEscapedText(benchmark::State& state) {
   std::string expected;
   naiveEscape(expected);
-  require(quill::toByteString(quill::html_utf8::fromHtmlEscapedText(htmlInput())).view() ==
-              expected,
-          "escaping differs from the naive loop");
+  require(
+      quill::toByteString(quill::html_utf8::fromHtmlEscapedText(htmlInput())).view() == expected,
+      "escaping differs from the naive loop");
   for (auto _ : state) benchmark::DoNotOptimize(quillEscape());
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(htmlInput().size()));
 }

@@ -51,7 +51,8 @@ std::string referenceUtf8(std::u32string_view s) {
 }
 std::string referenceHtml(std::u32string_view s) {
   std::string r;
-  for (char32_t c : s) r += c < 128 ? referenceEscape(std::string(1, static_cast<char>(c))) : referenceUtf8(c);
+  for (char32_t c : s)
+    r += c < 128 ? referenceEscape(std::string(1, static_cast<char>(c))) : referenceUtf8(c);
   return r;
 }
 std::string referenceChar8(std::u32string_view s) {
@@ -66,9 +67,14 @@ std::u32string randomChars(std::mt19937_64& rng, std::size_t n) {
   std::u32string s;
   for (std::size_t i = 0; i < n; ++i) {
     switch (rng() % 4) {
-      case 0: s += static_cast<char32_t>(rng() % 0x110000); break;
-      case 1: s += static_cast<char32_t>(rng() % 0x800); break;
-      default: s += static_cast<char32_t>(rng() % 128);
+      case 0:
+        s += static_cast<char32_t>(rng() % 0x110000);
+        break;
+      case 1:
+        s += static_cast<char32_t>(rng() % 0x800);
+        break;
+      default:
+        s += static_cast<char32_t>(rng() % 128);
     }
   }
   return s;
@@ -99,7 +105,10 @@ TEST(Chars, HeaderExamples) {
 TEST(Chars, EscapeTable) {
   EXPECT_EQ(out(h::fromHtmlEscapedString(U"<>&\"'")), "&lt;&gt;&amp;&quot;&#39;");
   EXPECT_EQ(out(h::fromHtmlEscapedString(U"a\tb\nc\rd")), "a\tb\nc\rd");
-  EXPECT_EQ(out(h::fromHtmlEscapedString(std::u32string(U"x\0\f\x7F" "y", 5))), "xy");
+  EXPECT_EQ(out(h::fromHtmlEscapedString(std::u32string(U"x\0\f\x7F"
+                                                        "y",
+                                                        5))),
+            "xy");
   EXPECT_EQ(out(h::fromHtmlEscapedChar(U'é')), "\xC3\xA9");
   EXPECT_EQ(out(h::fromHtmlEscapedText(Text("\xC3\xA9<"))), "\xC3\xA9&lt;");
   EXPECT_EQ(writeToByteString(h::writeHtmlEscapedChar(U'"')).view(), "&quot;");
@@ -132,9 +141,15 @@ TEST(Chars, Utf8LengthsAndTruncation) {
   EXPECT_EQ(out(u8::fromShow(ShowsAsWord{})), "<w\xC3\xA9>");
   EXPECT_EQ(out(c8::fromShow(ShowsAsWord{})), "<w\xE9>");
   // Malformed bytes in a Text decode as U+FFFD.
-  Text bad = Text::fromUtf8Unchecked(Bytes("a\xFF" "b\xC3"));
-  EXPECT_EQ(out(u8::fromText(bad)), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
-  EXPECT_EQ(out(c8::fromText(bad)), "a\xFD" "b\xFD");
+  Text bad =
+      Text::fromUtf8Unchecked(Bytes("a\xFF"
+                                    "b\xC3"));
+  EXPECT_EQ(out(u8::fromText(bad)),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
+  EXPECT_EQ(out(c8::fromText(bad)),
+            "a\xFD"
+            "b\xFD");
 }
 
 TEST(Chars, SequenceBuildersNeedTheWholeUnitBound) {

@@ -17,8 +17,8 @@
 namespace quire::quill {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::decodeChunked;
+using ::testing::ElementsAre;
 using testing::runGuarded;
 
 builder::Builder copyOf(std::string_view s) { return copyByteString(Bytes(s)); }
@@ -41,8 +41,7 @@ TEST(Chunked, HeaderExampleAndSizeLines) {
   EXPECT_EQ(framedIn(copyOf("ab"), 16).output, "02\r\nab\r\n");
   // An inserted byte string is a chunk of its own with a minimal size line.
   std::string inserted(300, 'i');
-  EXPECT_EQ(framedIn(insertByteString(Bytes(inserted)), 100).output,
-            "12C\r\n" + inserted + "\r\n");
+  EXPECT_EQ(framedIn(insertByteString(Bytes(inserted)), 100).output, "12C\r\n" + inserted + "\r\n");
   EXPECT_EQ(toByteString(chunkedTransferTerminator()).view(), "0\r\n\r\n");
 }
 
@@ -79,7 +78,8 @@ TEST(Chunked, CrlfAfterAnInsertWaitsForRoom) {
   });
   EXPECT_FALSE(rec.overran);
   EXPECT_THAT(rec.fullRequests, ElementsAre(2));
-  EXPECT_THAT(rec.pieces, ElementsAre("07\r\nabcdefg\r\n1000\r\n", inserted, "", "\r\n01\r\nx\r\n"));
+  EXPECT_THAT(rec.pieces,
+              ElementsAre("07\r\nabcdefg\r\n1000\r\n", inserted, "", "\r\n01\r\nx\r\n"));
   // With no room at all after the insert, in a range that ends right there.
   builder::BuildStep step = chunkedTransferEncoding(insertByteString(Bytes("q"))).step();
   std::uint8_t buf[23];
@@ -121,17 +121,18 @@ TEST(Chunked, RandomBuildersDecodeToTheirBytes) {
   for (int round = 0; round < 60; ++round) {
     testing::Sample s = testing::randomSample(rng, 1 + rng() % 80000);
     std::size_t bufSize = std::vector<std::size_t>{1, 23, 24, 40, 300, 4096, 32752}[rng() % 7];
-    auto rec = runGuarded(chunkedTransferEncoding(s.builder) + chunkedTransferTerminator(),
-                          bufSize);
+    auto rec =
+        runGuarded(chunkedTransferEncoding(s.builder) + chunkedTransferTerminator(), bufSize);
     ASSERT_FALSE(rec.overran) << round;
     auto decoded = decodeChunked(rec.output);
     ASSERT_TRUE(decoded) << "round " << round << ": not a well-formed chunked body";
     EXPECT_EQ(decoded->data, s.expected) << round;
     // The stand-in limit too, through the drivers.
-    auto framed = detail::chunkedTransferEncodingUpTo(s.builder, 0xFFF) + chunkedTransferTerminator();
+    auto framed =
+        detail::chunkedTransferEncodingUpTo(s.builder, 0xFFF) + chunkedTransferTerminator();
     std::string io;
-    toByteStringIOWith(static_cast<std::int64_t>(bufSize), [&io](Bytes b) { io += b.view(); },
-                       framed);
+    toByteStringIOWith(
+        static_cast<std::int64_t>(bufSize), [&io](Bytes b) { io += b.view(); }, framed);
     auto viaIO = decodeChunked(io);
     ASSERT_TRUE(viaIO) << round;
     EXPECT_EQ(viaIO->data, s.expected);

@@ -70,8 +70,9 @@ TEST(Drivers, LazyBufferSizes) {
   for (const Bytes& c : chunks.chunks()) texts.push_back(c.toString());
   EXPECT_THAT(texts, ElementsAre("ab", "XYZ", "cd", "ef", "tail"));
   EXPECT_EQ(chunks.chunks()[2].data(), chunks.chunks()[0].data() + 2);  // same buffer
-  EXPECT_EQ(toLazyByteStringWith(8, 0, 8, builder::Builder(), ChunkedBytes({Bytes("t")})).toString(),
-            "t");
+  EXPECT_EQ(
+      toLazyByteStringWith(8, 0, 8, builder::Builder(), ChunkedBytes({Bytes("t")})).toString(),
+      "t");
 }
 
 struct IOTrace {
@@ -81,10 +82,13 @@ struct IOTrace {
 
 IOTrace runIO(std::int64_t bufSize, const builder::Builder& b) {
   IOTrace t;
-  toByteStringIOWith(bufSize, [&t](Bytes s) {
-    t.pieces.push_back(s.toString());
-    t.kept.push_back(std::move(s));
-  }, b);
+  toByteStringIOWith(
+      bufSize,
+      [&t](Bytes s) {
+        t.pieces.push_back(s.toString());
+        t.kept.push_back(std::move(s));
+      },
+      b);
   return t;
 }
 
@@ -125,7 +129,9 @@ TEST(Drivers, StuckStepsAreErrorsNotHangs) {
         return builder::BufferFull{1, r.cur, self};
       }));
   EXPECT_THROW((void)toLazyByteStringWith(16, 0, 16, stuck), Error);
-  EXPECT_THROW(toByteStringIOWith(16, [](Bytes) {}, stuck), Error);
+  EXPECT_THROW(toByteStringIOWith(
+                   16, [](Bytes) {}, stuck),
+               Error);
 }
 
 TEST(Drivers, WriteToByteStringHoldsExactlyTheStoredBytes) {

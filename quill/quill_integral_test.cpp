@@ -37,12 +37,12 @@ std::vector<T> narrowed(const std::vector<std::uint64_t>& raw) {
   return xs;
 }
 
-#define QUILL_ENCODER(T, ORDER, W, F, L)                                                   \
-  Encoder {                                                                                \
-    #W, sizeof(T), std::endian::ORDER,                                                     \
+#define QUILL_ENCODER(T, ORDER, W, F, L)                                                 \
+  Encoder {                                                                              \
+#W, sizeof(T), std::endian::ORDER,                                                     \
         [](std::uint64_t r) { return writeToByteString(W(static_cast<T>(r))).toString(); }, \
         [](std::uint64_t r) { return out(F(static_cast<T>(r))); },                         \
-        [](const std::vector<std::uint64_t>& raw) { return L(narrowed<T>(raw)); }          \
+        [](const std::vector<std::uint64_t>& raw) { return L(narrowed<T>(raw)); } \
   }
 
 const std::vector<Encoder>& encoders() {

@@ -43,8 +43,7 @@ inline Recorded runGuarded(builder::BuildStep step,
   for (int rounds = 0; rounds < 10'000'000; ++rounds) {
     std::size_t size = std::max(nextSize(asked), asked);
     std::vector<std::uint8_t> buf(size + kGuard, kGuardByte);
-    builder::RunResult r =
-        builder::run(step, builder::BufferRange{buf.data(), buf.data() + size});
+    builder::RunResult r = builder::run(step, builder::BufferRange{buf.data(), buf.data() + size});
     for (std::size_t i = size; i < buf.size(); ++i) rec.overran |= buf[i] != kGuardByte;
     std::string written(reinterpret_cast<const char*>(buf.data()), std::min(r.written, size));
     rec.output += written;
@@ -86,12 +85,26 @@ inline std::string randomBytes(std::mt19937_64& rng, std::size_t n) {
 inline void appendEscaped(std::string& out, std::string_view bytes) {
   for (char c : bytes) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      case '\t': case '\n': case '\r': out += c; break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      case '\t':
+      case '\n':
+      case '\r':
+        out += c;
+        break;
       default:
         if (static_cast<unsigned char>(c) >= 32 && c != 127) out += c;
     }
@@ -169,8 +182,8 @@ inline Sample randomSample(std::mt19937_64& rng, std::size_t budget) {
 // A strictly read chunked body.
 struct DecodedBody {
   std::string data;
-  std::vector<std::size_t> chunkSizes;   // every chunk before the last, empty one
-  std::vector<std::size_t> sizeDigits;   // digits of each size field
+  std::vector<std::size_t> chunkSizes;  // every chunk before the last, empty one
+  std::vector<std::size_t> sizeDigits;  // digits of each size field
 };
 
 // Reads size lines of uppercase hexadecimal digits, CRLF, the data and

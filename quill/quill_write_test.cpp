@@ -25,10 +25,13 @@ auto bytesWrite(std::string_view s) { return writeByteString(Bytes(s)); }
 TEST(Write, HeaderExamples) {
   auto w = writeStorable<std::uint8_t>(1) + writeByteString(Bytes("ab"));
   EXPECT_EQ(getBound(w), 3);
-  EXPECT_EQ(writeToByteString(w).view(), "\x01" "ab");
+  EXPECT_EQ(writeToByteString(w).view(),
+            "\x01"
+            "ab");
   auto sign = [](int x) {
-    return writeOrd(0, [](int) { return bytesWrite("-"); }, [](int) { return bytesWrite("zero"); },
-                    [](int) { return bytesWrite("+"); }, x);
+    return writeOrd(
+        0, [](int) { return bytesWrite("-"); }, [](int) { return bytesWrite("zero"); },
+        [](int) { return bytesWrite("+"); }, x);
   };
   EXPECT_EQ(getBound(sign(-3)), 4);
   EXPECT_EQ(writeToByteString(sign(-3)).view(), "-");
@@ -177,8 +180,8 @@ TEST(FromWrite, BoundDecidesBufferFull) {
   // Stores 1 byte but claims 10: a buffer with 9 free asks for 10 and the
   // write runs whole in the next buffer.
   auto w = boundedWrite(10, bytesWrite("x").poke());
-  auto rec = runGuarded(fromByteString(Bytes("ab")) + fromWrite(w) + fromByteString(Bytes("c")),
-                        11);
+  auto rec =
+      runGuarded(fromByteString(Bytes("ab")) + fromWrite(w) + fromByteString(Bytes("c")), 11);
   EXPECT_EQ(rec.output, "abxc");
   EXPECT_THAT(rec.fullRequests, ::testing::ElementsAre(10));
   EXPECT_THAT(rec.pieces, ::testing::ElementsAre("ab", "xc"));

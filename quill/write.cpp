@@ -41,7 +41,9 @@ builder::Builder fromLazyByteString(const ChunkedBytes& b) {
   return fromLazyByteStringWith(defaultCopyThreshold, b);
 }
 
-builder::Builder copyLazyByteString(const ChunkedBytes& b) { return detail::eachChunk(b, copyByteString); }
+builder::Builder copyLazyByteString(const ChunkedBytes& b) {
+  return detail::eachChunk(b, copyByteString);
+}
 
 builder::Builder insertLazyByteString(const ChunkedBytes& b) {
   return detail::eachChunk(b, insertByteString);

@@ -62,7 +62,7 @@ class Poke {
   // Any poke converts to the type-erased Poke<>.
   template <class G>
   requires(std::same_as<F, AnyPokeAction> && !std::same_as<G, AnyPokeAction>)
-  Poke(Poke<G> other)  // NOLINT: implicit by design
+      Poke(Poke<G> other)  // NOLINT: implicit by design
       : action_(std::move(other).action()) {}
 
   std::uint8_t* runPoke(std::uint8_t* out) const { return action_(out); }
@@ -83,12 +83,12 @@ Poke(F) -> Poke<F>;
 template <class F = AnyPokeAction>
 class Write {
  public:
-  constexpr Write(std::int64_t bound, Poke<F> poke) noexcept(
-      std::is_nothrow_move_constructible_v<F>)
+  constexpr Write(std::int64_t bound,
+                  Poke<F> poke) noexcept(std::is_nothrow_move_constructible_v<F>)
       : bound_(bound), poke_(std::move(poke)) {}
   template <class G>
   requires(std::same_as<F, AnyPokeAction> && !std::same_as<G, AnyPokeAction>)
-  Write(Write<G> other)  // NOLINT: implicit by design
+      Write(Write<G> other)  // NOLINT: implicit by design
       : bound_(other.bound()), poke_(std::move(other).poke()) {}
 
   [[nodiscard]] constexpr std::int64_t bound() const noexcept { return bound_; }
@@ -114,8 +114,8 @@ concept AnyWrite = isWrite<std::remove_cvref_t<W>>;
 
 // A function from T to some Write.
 template <class WF, class T>
-concept WriteFunction = std::invocable<const WF&, const T&> &&
-                        AnyWrite<std::invoke_result_t<const WF&, const T&>>;
+concept WriteFunction =
+    std::invocable<const WF&, const T&> && AnyWrite<std::invoke_result_t<const WF&, const T&>>;
 
 template <class F>
 [[nodiscard]] constexpr std::int64_t getBound(const Write<F>& w) noexcept {
@@ -291,8 +291,7 @@ template <class T, class Store>
 template <class T, class Store>
 [[nodiscard]] constexpr auto writePrimBounded(const builder::BoundedPrim<T, Store>& p,
                                               std::type_identity_t<T> x) {
-  return Write(static_cast<std::int64_t>(p.bound),
-               Poke(detail::PrimBoundedAction<T, Store>{p, x}));
+  return Write(static_cast<std::int64_t>(p.bound), Poke(detail::PrimBoundedAction<T, Store>{p, x}));
 }
 
 // Copies the bytes; the write shares b's storage until it runs.
@@ -321,8 +320,8 @@ template <class A, class B>
 // Every poke of the list in order; no list stores nothing.
 template <class F>
 [[nodiscard]] Poke<detail::ListAction<F>> concat(std::vector<Poke<F>> pokes) {
-  return Poke(detail::ListAction<F>{
-      std::make_shared<const std::vector<Poke<F>>>(std::move(pokes))});
+  return Poke(
+      detail::ListAction<F>{std::make_shared<const std::vector<Poke<F>>>(std::move(pokes))});
 }
 
 // Every write of the list in order; the bound is the sum (0 for no writes).
@@ -454,7 +453,7 @@ template <std::default_initializable T, WriteFunction<T> WF>
 // different bound throws the same error instead of storing anything.
 template <class A, class WF>
 requires std::invocable<A&> && std::default_initializable<std::invoke_result_t<A&>> &&
-         WriteFunction<WF, std::invoke_result_t<A&>>
+    WriteFunction<WF, std::invoke_result_t<A&>>
 [[nodiscard]] auto writeLiftIO(WF w, A action) {
   using T = std::invoke_result_t<A&>;
   std::int64_t bound = getBoundIndependent<T>("writeLiftIO", w);

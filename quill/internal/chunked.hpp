@@ -99,8 +99,7 @@ inline builder::BuildSignal insertPiece(std::uint8_t* cur, const Bytes& bytes,
   Bytes piece = bytes.slice(0, limit);
   cur = storeSizeLine(piece.size(), cur);
   return builder::InsertChunk{
-      cur, piece,
-      builder::BuildStep(AfterInsert{bytes.slice(limit, bytes.size()), inner, limit})};
+      cur, piece, builder::BuildStep(AfterInsert{bytes.slice(limit, bytes.size()), inner, limit})};
 }
 
 [[noreturn]] inline void throwStepTooLarge(std::size_t need) {

@@ -11,7 +11,9 @@ namespace quire::quill::detail {
 // otherwise what operator<< writes.
 template <class T>
 std::string showText(const T& v) {
-  if constexpr (requires { { show(v) } -> std::convertible_to<std::string>; }) {
+  if constexpr (requires {
+                  { show(v) } -> std::convertible_to<std::string>;
+                }) {
     return show(v);
   } else {
     std::ostringstream out;

@@ -20,8 +20,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,11 +76,12 @@ std::vector<Served> makeBodies() {
     if (budgets[i] == 0) s = {};  // a body with no data at all
     Served body;
     body.expected = s.expected;
-    toByteStringIOWith(bufSizes[i % std::size(bufSizes)],
-                       [&body](Bytes b) {
-                         if (!b.empty()) body.pieces.push_back(b.toString());
-                       },
-                       chunkedTransferEncoding(s.builder) + chunkedTransferTerminator());
+    toByteStringIOWith(
+        bufSizes[i % std::size(bufSizes)],
+        [&body](Bytes b) {
+          if (!b.empty()) body.pieces.push_back(b.toString());
+        },
+        chunkedTransferEncoding(s.builder) + chunkedTransferTerminator());
     bodies.push_back(std::move(body));
   }
   // The negative control: the same kind of body without its terminator.
@@ -226,8 +227,8 @@ int runClient(const std::vector<std::string>& argv) {
   }
 }
 
-std::vector<std::string> clientCommand(const std::string& client, const fs::path& program,
-                                       int port, int index, const fs::path& out) {
+std::vector<std::string> clientCommand(const std::string& client, const fs::path& program, int port,
+                                       int index, const fs::path& out) {
   // Appended piece by piece: gcc 12 warns wrongly on "literal" + string here.
   std::string path = "/";
   path += std::to_string(index);
@@ -235,8 +236,8 @@ std::vector<std::string> clientCommand(const std::string& client, const fs::path
   url += std::to_string(port);
   url += path;
   if (client == "curl") {
-    return {program, "-sS", "--fail", "--http1.1", "--noproxy", "*", "--max-time", "30",
-            "-o", out, url};
+    return {program,      "-sS", "--fail", "--http1.1", "--noproxy", "*",
+            "--max-time", "30",  "-o",     out,         url};
   }
   if (client == "python") return {program, "-c", kPythonClient, std::to_string(port), path, out};
   return {program, "-e", kNodeClient, std::to_string(port), path, out};
@@ -279,7 +280,8 @@ int main(int argc, char** argv) {
     Server server(bodies);
     for (std::size_t i = 0; i < bodies.size(); ++i) {
       fs::path out = dir / ("body" + std::to_string(i));
-      int status = runClient(clientCommand(client, *program, server.port(), static_cast<int>(i), out));
+      int status =
+          runClient(clientCommand(client, *program, server.port(), static_cast<int>(i), out));
       const Served& b = bodies[i];
       if (!b.wellFormed) {
         bool rejected = status != 0;
