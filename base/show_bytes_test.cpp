@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "base/bytes.hpp"
-
 #include <string>
+
+#include "base/bytes.hpp"
 
 namespace {
 

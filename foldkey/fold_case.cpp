@@ -8,6 +8,7 @@
 
 #include "base/bytes_buffer.hpp"
 #include "base/internal/encode.hpp"
+#include "base/utf8.hpp"
 
 namespace quire::foldkey {
 namespace {
@@ -50,37 +51,6 @@ int fullFoldChar(char32_t c, char32_t* out) noexcept {
   return static_cast<int>(n);
 }
 
-// The length (2 to 4) of the well-formed multi-byte sequence at p, storing
-// its code point in c, or 0 when the bytes there are not one.
-int decodeSequence(const unsigned char* p, const unsigned char* end, char32_t& c) noexcept {
-  const unsigned lead = p[0];
-  int extra;
-  unsigned low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2;
-    c = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3;
-    c = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (end - p <= extra) return 0;
-  if (p[1] < low || p[1] > high) return 0;
-  for (int k = 1; k <= extra; ++k) {
-    if ((p[k] & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (p[k] & 0x3F);
-  }
-  return extra + 1;
-}
-
 // Output storage that starts at the input's size plus a little and grows
 // by doubling; written through raw pointers between room checks.
 class FoldOutput {
@@ -112,9 +82,10 @@ class FoldOutput {
   BytesBuffer buf_;
 };
 
-// The most one step of the loop below writes: eight ASCII bytes, or a full
-// fold of three characters of at most four bytes each.
-constexpr std::size_t kStepRoom = 12;
+// The most one step of the loop below writes: up to seven ASCII bytes
+// (kept from an eight-byte store) and then one character's fold, three
+// characters of at most four bytes, stored as a fixed twelve bytes.
+constexpr std::size_t kStepRoom = 7 + 12;
 
 inline bool isContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
 
@@ -134,7 +105,7 @@ inline int decodeAt(const unsigned char* p, const unsigned char* end, char32_t& 
       return 0;
     }
   }
-  return decodeSequence(p, end, c);
+  return decodeUtf8Sequence(p, end, c);
 }
 
 // The fold of a recently seen character as UTF-8, so that text in one
@@ -160,7 +131,7 @@ class FoldMemo {
 constexpr std::size_t kMemoFrom = 2048;
 
 // Writes the fold of c, whose sequence of `length` bytes is at p, to o;
-// returns the number of bytes written. o has kStepRoom bytes of room.
+// returns the number of bytes written. o has room for twelve bytes.
 inline int foldCharAt(char32_t c, const unsigned char* p, int length, bool fourReadable, char* o) noexcept {
   const utf8proc_property_t* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(c));
   if (property->casefold_seqindex == UINT16_MAX) {

@@ -33,6 +33,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -136,6 +137,18 @@ class Folded {
 
   [[nodiscard]] const S& original() const noexcept { return original_; }
   [[nodiscard]] const S& foldedCase() const noexcept { return folded_; }
+
+  // The two fields for generic code and structured bindings:
+  // auto [original, folded] = x;
+  template <std::size_t I>
+    requires(I < 2)
+  friend const S& get(const Folded& x) noexcept {
+    if constexpr (I == 0) {
+      return x.original_;
+    } else {
+      return x.folded_;
+    }
+  }
 
   template <CaseFoldable T>
   friend Folded<T> mk(T s);
@@ -317,6 +330,13 @@ struct FoldCase<Folded<S>> : FoldCaseDefaults<Folded<S>> {
 };
 
 }  // namespace quire::foldkey
+
+template <class S>
+struct std::tuple_size<quire::foldkey::Folded<S>> : std::integral_constant<std::size_t, 2> {};
+template <std::size_t I, class S>
+struct std::tuple_element<I, quire::foldkey::Folded<S>> {
+  using type = const S;
+};
 
 template <class S>
   requires quire::foldkey::detail::ValueHashable<S>

@@ -5,6 +5,7 @@
 #include "base/bytes_buffer.hpp"
 #include "base/internal/encode.hpp"
 #include "base/show_bytes.hpp"
+#include "base/utf8.hpp"
 
 namespace quire::foldkey::detail {
 namespace {
@@ -24,13 +25,14 @@ std::string encodeUtf8(std::u32string_view chars) {
 std::u32string decodeUtf8(std::string_view utf8) {
   std::u32string out;
   out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto* end = p + utf8.size();
+  while (p < end) {
+    char32_t c;
+    const int length = decodeUtf8Sequence(p, end, c);
+    if (length == 0) break;  // not reached: callers check validity first
     out.push_back(c);
-    i += static_cast<std::size_t>(length);
+    p += length;
   }
   return out;
 }

@@ -5,6 +5,7 @@
 
 #include <sys/mman.h>
 
+#include "base/error.hpp"
 #include "base/show.hpp"
 #include "base/show_bytes.hpp"
 
@@ -61,7 +62,7 @@ BufferRep BufferRep::borrow(const Bytes& bs) {
 }
 
 BufferRep BufferRep::append(BufferRep b, const char* src, std::int64_t len) {
-  if (len < 0) throw std::length_error("append: negative length");
+  if (len < 0) throwError("append: negative length");
   const std::int64_t g = b.gen == 0 ? 0 : b.fp.counter();
   if (len > std::numeric_limits<std::int64_t>::max() - b.len) throw std::bad_array_new_length();
   const std::int64_t newlen = b.len + len;

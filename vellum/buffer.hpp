@@ -50,6 +50,7 @@
 
 #include "base/bytes.hpp"
 #include "base/bytes_buffer.hpp"
+#include "base/error.hpp"
 #include "vellum/export.hpp"
 
 namespace quire::vellum {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/show_bytes.hpp"
+#include "base/utf8.hpp"
 
 namespace quire::vellum {
 namespace {
@@ -185,10 +186,12 @@ FastSet set(const Text& t) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(t.data());
   const auto* end = p + t.size();
   while (p < end) {
-    const int n = p[0] < 0x80 ? 1 : p[0] < 0xE0 ? 2 : p[0] < 0xF0 ? 3 : 4;
-    if (end - p < n) break;  // a cut-off sequence at the end is not a character
-    char32_t c = n == 1 ? p[0] : p[0] & (0x7Fu >> n);
-    for (int j = 1; j < n; ++j) c = (c << 6) | (p[j] & 0x3Fu);
+    char32_t c;
+    const int n = decodeUtf8Sequence(p, end, c);
+    if (n == 0) {  // a byte that starts no character adds none
+      ++p;
+      continue;
+    }
     chars.push_back(c);
     p += n;
   }

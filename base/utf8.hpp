@@ -1,0 +1,52 @@
+// Decoding one UTF-8 sequence, for readers that walk text themselves.
+//
+// decodeUtf8Sequence looks at the bytes at p (before end) and answers the
+// length of the well-formed sequence there (1 to 4) with its code point, or
+// 0 when the bytes do not start one: a stray continuation byte, an overlong
+// form, a surrogate, a value above U+10FFFF or a sequence cut off by end.
+// The rules are those of quire::isValidUtf8. What to do with a malformed
+// byte (copy it, replace it, stop) is the caller's choice.
+//
+// Example:
+//   const unsigned char s[] = {0xC3, 0xA9, 0xFF};
+//   char32_t c;
+//   quire::decodeUtf8Sequence(s, s + 3, c);      // 2, c == U'\u00E9'
+//   quire::decodeUtf8Sequence(s + 2, s + 3, c);  // 0: 0xFF starts nothing
+#pragma once
+
+namespace quire {
+
+[[nodiscard]] constexpr int decodeUtf8Sequence(const unsigned char* p, const unsigned char* end,
+                                               char32_t& c) noexcept {
+  const unsigned lead = p[0];
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  }
+  int extra;
+  unsigned low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    extra = 1;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    extra = 2;
+    c = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    extra = 3;
+    c = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // no overlong forms
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (end - p <= extra || p[1] < low || p[1] > high) return 0;
+  for (int k = 1; k <= extra; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (p[k] & 0x3Fu);
+  }
+  return extra + 1;
+}
+
+}  // namespace quire
