@@ -295,17 +295,26 @@ std::vector<Reading<Scientific>> scientificReadings(std::string_view text) {
   return readings;
 }
 
+namespace {
+// Nothing but white space in text, quickly when there is nothing at all.
+bool blank(std::string_view text) noexcept { return text.empty() || skipSpace(text).empty(); }
+// text without leading white space, quickly when it has none.
+std::string_view leadingSpaceSkipped(std::string_view text) noexcept {
+  return !text.empty() && quire::detail::isSpace(text.front()) ? skipSpace(text) : text;
+}
+}  // namespace
+
 template <>
 std::optional<Scientific> read<Scientific>(std::string_view text) {
-  const std::string_view at = skipSpace(text);
-  // Parentheses may allow several readings: the general reader decides.
-  if (!at.empty() && at.front() == '(') return onlyFullReading(readsPrec<Scientific>(0, text));
-  // Otherwise only the longest reading can leave nothing but white space:
-  // the shorter one stops before an 'e'.
+  const std::string_view at = leadingSpaceSkipped(text);
+  // Without parentheses only the longest reading can leave nothing but
+  // white space: the shorter one stops before an 'e'.
   if (QuickNumber q; quickNumber(at, q)) {
-    if (!skipSpace(at.substr(q.length)).empty()) return std::nullopt;
+    if (!blank(at.substr(q.length))) return std::nullopt;
     return Scientific(q.coefficient, q.exponent);
   }
+  // Parentheses may allow several readings: the general reader decides.
+  if (!at.empty() && at.front() == '(') return onlyFullReading(readsPrec<Scientific>(0, text));
   const std::optional<Scan> s = scan(at);
   if (!s || !skipSpace(at.substr(s->length)).empty()) return std::nullopt;
   return longestValue(*s);
@@ -386,10 +395,10 @@ constexpr auto exactDoublePowers = [] {
 
 template <std::floating_point F>
 std::optional<Bounded<F>> readBounded(std::string_view text) {
-  const std::string_view at = skipSpace(text);
+  const std::string_view at = leadingSpaceSkipped(text);
   QuickNumber q;
-  if (!at.empty() && at.front() != '(' && quickNumber(at, q)) {
-    if (!skipSpace(at.substr(q.length)).empty()) return std::nullopt;
+  if (quickNumber(at, q)) {
+    if (!blank(at.substr(q.length))) return std::nullopt;
     if constexpr (std::same_as<F, double>) {
       // An integer below 2^53 and a power of ten that are both exact: one
       // correctly rounded operation gives the nearest double.
