@@ -334,29 +334,42 @@ g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, boo
     widths[c] = characters(heads[c]);
     for (const auto& r : rows) widths[c] = std::max(widths[c], characters(r[c]));
   }
-  std::int64_t total = 0;
-  for (auto w : widths) total += w + 2;
-  // Too wide for the page: one block per field, each cell as "head value".
-  const bool table = total - 2 <= width;
+  // The columns that fit the page, the float counts the first to go; too
+  // narrow even then: one block per field, each cell as "head value".
+  constexpr std::size_t kFloatColumn = 4;
+  auto totalWidth = [&](bool withFloat) {
+    std::int64_t total = -2;
+    for (std::size_t c = 0; c < heads.size(); ++c) total += c == kFloatColumn && !withFloat ? 0 : widths[c] + 2;
+    return total;
+  };
+  const bool withFloat = totalWidth(true) <= width;
+  const bool table = totalWidth(withFloat) <= width;
+  std::vector<std::size_t> shown;
+  for (std::size_t c = 0; c < heads.size(); ++c) {
+    if (c != kFloatColumn || withFloat || !table) shown.push_back(c);
+  }
   std::vector<g::Doc> lines;
   auto cell = [&](std::size_t c, const std::string& s) {
     return g::text(s + std::string(static_cast<std::size_t>(widths[c] - characters(s)), ' '));
   };
   if (table) {
     std::vector<g::Doc> head;
-    for (std::size_t c = 0; c < heads.size(); ++c) {
-      head.push_back(paint(color, g::dullcyan, cell(c, heads[c])));
-      if (c + 1 < heads.size()) head.push_back(g::text("  "));
+    for (std::size_t k = 0; k < shown.size(); ++k) {
+      const std::size_t c = shown[k];
+      head.push_back(paint(color, g::dullcyan, k + 1 < shown.size() ? cell(c, heads[c]) : g::text(heads[c])));
+      if (k + 1 < shown.size()) head.push_back(g::text("  "));
     }
     lines.push_back(g::hcat(head));
   }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (table) {
       std::vector<g::Doc> row;
-      for (std::size_t c = 0; c < heads.size(); ++c) {
-        g::Doc d = c == 0 ? paint(color, g::bold, cell(c, rows[i][c])) : cell(c, rows[i][c]);
-        row.push_back(c + 1 < heads.size() ? d : g::text(rows[i][c]));
-        if (c + 1 < heads.size()) row.push_back(g::text("  "));
+      for (std::size_t k = 0; k < shown.size(); ++k) {
+        const std::size_t c = shown[k];
+        const bool last = k + 1 == shown.size();
+        g::Doc d = last ? g::text(rows[i][c]) : cell(c, rows[i][c]);
+        row.push_back(c == 0 ? paint(color, g::bold, d) : d);
+        if (!last) row.push_back(g::text("  "));
       }
       lines.push_back(g::hcat(row));
     } else {
