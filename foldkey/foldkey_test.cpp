@@ -59,6 +59,10 @@ TEST(FoldKey, HeaderExamples) {
   EXPECT_EQ(s.foldedCase(), U"strasse");
   EXPECT_EQ(s, mk(std::u32string(U"STRASSE")));
   EXPECT_NE(unsafeMk(Text("ABC")), mk(Text("ABC")));
+  Folded<std::u32string> literal = U"\u00C9T\u00C9";
+  EXPECT_EQ(literal.foldedCase(), U"\u00E9t\u00E9");
+  Folded<Bytes> withNul = "a\0B";  // the whole literal, not up to the NUL
+  EXPECT_EQ(withNul.foldedCase().view(), std::string_view("a\0b", 3));
 
   EXPECT_EQ(show(mk(Text("HeLLo"))), "\"HeLLo\"");
   EXPECT_EQ(show(mk(U'\u00C9')), "'\xC3\x89'");
