@@ -15,6 +15,7 @@
 #include "embedded/LATER.hpp"
 #include "embedded/LISTING.hpp"
 #include "embedded/ONE.hpp"
+#include "embedded/ONE_TEXT.hpp"
 #include "embedded/PRESENT.hpp"
 #include "embedded/SMALL.hpp"
 #include "embedded/TEXT.hpp"
@@ -47,6 +48,7 @@ int check() {
   expect(embedded::PRESENT() && embedded::PRESENT()->view() == slurp("small.bin"), "PRESENT");
   expect(embedded::ONE().view() == slurp("text.txt"), "ONE");
   expect(probe::texts::TEXT().view() == slurp("text.txt"), "TEXT");
+  expect(embedded::ONE_TEXT() == probe::texts::TEXT(), "ONE_TEXT");
   expect(embedded::TREE() == quire::stowage::getDir(std::string(DATA_DIR) + "/tree"), "TREE");
   std::vector<std::string> names;
   for (const auto& [name, bytes] : embedded::TREE()) names.push_back(name);
