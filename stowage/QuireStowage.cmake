@@ -16,7 +16,9 @@
 # runs during the build and tells it every file and directory it read, so
 # that changing an embedded file rebuilds just the object holding it, and
 # adding a file to an embedded tree regenerates it. The target is linked
-# with quire::stowage.
+# with quire::stowage. Call the functions in the directory that defines the
+# target (generated sources belong to the directory that generates them);
+# elsewhere, embed into an OBJECT library there and link that instead.
 include_guard(GLOBAL)
 
 function(_quire_stowage_add target kind name)
