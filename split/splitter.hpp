@@ -132,7 +132,7 @@ class Delimiter {
   }
 
   // Whether the i-th predicate (i < size()) holds for e.
-  bool test(std::size_t i, const E& e) const {
+  [[gnu::always_inline]] bool test(std::size_t i, const E& e) const {
     const Rep& rep = *rep_;
     if constexpr (std::equality_comparable<E>) {
       if (rep.kind == Kind::Sublist) return e == rep.elems[i];

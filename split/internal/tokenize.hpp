@@ -14,6 +14,7 @@
 // one-byte integral type, where they find the same leftmost match.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -80,6 +81,7 @@ class Finder {
         case Way::Generic: break;
       }
     }
+    if (k_ == 1) return std::find_if(p, end, [this](const T& e) { return m_.test(0, e); });
     for (; p != end; ++p) {
       if (matchAt(m_, p, end)) return p;
     }
@@ -101,7 +103,7 @@ class Finder {
     while (p != lastStart) {
       p = findByte(p, lastStart);
       if (p == lastStart) return end;
-      if (std::memcmp(p + 1, pattern_ + 1, k_ - 1) == 0) return p;
+      if (p[1] == pattern_[1] && (k_ == 2 || std::memcmp(p + 2, pattern_ + 2, k_ - 2) == 0)) return p;
       ++p;
     }
     return end;
@@ -181,57 +183,68 @@ class InputTokenizer {
   using value_type = Chunk<Seq>;
   InputTokenizer(M m, V input) : m_(std::move(m)), input_(std::move(input)) {}
 
+  // The text is gathered in out's own sequence, and chunks are assigned
+  // field by field, so that an element sequence is moved once per chunk.
   bool next(value_type& out) {
-    if (pending_) {
-      out = std::move(*pending_);
-      pending_.reset();
+    if (hasPending_) {
+      hasPending_ = false;
+      out.kind = pending_.kind;
+      out.elems = std::move(pending_.elems);
       return true;
     }
     if (!have(0)) return false;
+    Seq& text = out.elems;
+    text.clear();
     const std::size_t k = m_.size();
     if (k == 0) {
-      out = value_type::Delim(Seq{});
-      pending_.emplace(value_type::Text(Seq(1, takeFront())));
+      out.kind = ChunkKind::Delim;
+      hold(ChunkKind::Text, Seq(1, takeFront()));
       return true;
     }
-    Seq text{};
-    if (k == 1) return nextAfterSingle(out, std::move(text));
+    if (k == 1) return nextAfterSingle(out);
     while (!matchesHere(k)) {
       text.push_back(takeFront());
       if (!have(0)) {
-        out = value_type::Text(std::move(text));
+        out.kind = ChunkKind::Text;
         return true;
       }
     }
     Seq matched{};
     for (std::size_t i = 0; i < k; ++i) matched.push_back(takeFront());
-    return giveMatch(out, std::move(text), std::move(matched));
+    return giveMatch(out, std::move(matched));
   }
 
  private:
   // A one-element delimiter never needs elements read ahead: each element
   // is either the match or text.
-  bool nextAfterSingle(value_type& out, Seq text) {
+  bool nextAfterSingle(value_type& out) {
     E e = takeFront();
     while (!m_.test(0, e)) {
-      text.push_back(std::move(e));
+      out.elems.push_back(std::move(e));
       if (!input_.next(e)) {
-        out = value_type::Text(std::move(text));
+        out.kind = ChunkKind::Text;
         return true;
       }
     }
-    return giveMatch(out, std::move(text), Seq(1, std::move(e)));
+    return giveMatch(out, Seq(1, std::move(e)));
   }
 
-  // The text before a match (if any), then the match.
-  bool giveMatch(value_type& out, Seq&& text, Seq&& matched) {
-    if (text.empty()) {
-      out = value_type::Delim(std::move(matched));
+  // The text gathered in out (if any), then the match.
+  bool giveMatch(value_type& out, Seq&& matched) {
+    if (out.elems.empty()) {
+      out.kind = ChunkKind::Delim;
+      out.elems = std::move(matched);
     } else {
-      out = value_type::Text(std::move(text));
-      pending_.emplace(value_type::Delim(std::move(matched)));
+      out.kind = ChunkKind::Text;
+      hold(ChunkKind::Delim, std::move(matched));
     }
     return true;
+  }
+
+  void hold(ChunkKind kind, Seq&& elems) {
+    pending_.kind = kind;
+    pending_.elems = std::move(elems);
+    hasPending_ = true;
   }
 
   // Whether at least i + 1 elements are at hand, reading as needed.
@@ -258,7 +271,8 @@ class InputTokenizer {
   M m_;
   RangeSource<V, E> input_;
   std::deque<E> ahead_;
-  std::optional<value_type> pending_;
+  bool hasPending_ = false;
+  value_type pending_{};
 };
 
 }  // namespace quire::split::detail
