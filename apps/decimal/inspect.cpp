@@ -62,6 +62,7 @@ class Inspector::JsonHandler final : public JsonSink {
   void jsonError(std::int64_t line, std::int64_t column, std::string_view message) override {
     inspector_.problem(source_, line, column, "invalid JSON: " + std::string(message));
   }
+  bool wantsPointers() const override { return !inspector_.options_.byField; }
 
  private:
   Inspector& inspector_;
@@ -75,10 +76,22 @@ Inspector::Inspector(Reporter& reporter, const InspectOptions& options, std::FIL
 Inspector::~Inspector() = default;
 
 std::size_t Inspector::fieldNamed(std::string_view name) {
-  if (auto it = fieldIndex_.find(name); it != fieldIndex_.end()) return it->second;
-  fields_.emplace_back(std::string(name));
-  fieldIndex_.emplace(std::string(name), fields_.size() - 1);
-  return fields_.size() - 1;
+  const std::size_t mix =
+      name.empty() ? 0 : name.size() * 31 + static_cast<unsigned char>(name.back()) * 7 +
+                             static_cast<unsigned char>(name[name.size() / 2]);
+  Recent& recent = recent_[mix % recent_.size()];
+  if (recent.index != static_cast<std::size_t>(-1) && recent.name == name) return recent.index;
+  std::size_t index;
+  if (auto it = fieldIndex_.find(name); it != fieldIndex_.end()) {
+    index = it->second;
+  } else {
+    fields_.emplace_back(std::string(name));
+    index = fields_.size() - 1;
+    fieldIndex_.emplace(std::string(name), index);
+  }
+  recent.name.assign(name);
+  recent.index = index;
+  return index;
 }
 
 void Inspector::bad(const Location& where, std::string_view token, const sci::TextError& error) {

@@ -17,6 +17,7 @@
 //   inspector.finish()                          // == exitBadToken (1)
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -86,6 +87,13 @@ class Inspector {
     std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
   };
   std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> fieldIndex_;
+  // Recent lookups, found by a cheap mix of the name: the fields of JSON
+  // Lines and CSV repeat line after line.
+  struct Recent {
+    std::string name;
+    std::size_t index = static_cast<std::size_t>(-1);
+  };
+  std::array<Recent, 64> recent_;
   bool unreadable_ = false;
 };
 

@@ -16,8 +16,9 @@ namespace quire::decimal {
 // as the walk goes down and up. Out of line, so that no kernel's target
 // options reach code the others use.
 struct Paths {
-  std::string pointer;
+  std::string pointer;  // kept only when withPointer
   std::string field;
+  bool withPointer = true;
 
   void appendKey(std::string_view key);     // "/" and the key, with ~0 and ~1
   void appendIndex(std::size_t index);      // "/3" to the pointer, "/*" to the field
@@ -27,10 +28,11 @@ struct Paths {
 class JsonKernel {
  public:
   virtual ~JsonKernel() = default;
-  // Walks the document [data, data + size); capacity bytes from data are
-  // readable (at least size plus simdjson's padding).
+  // Walks the document [data, data + size), which starts on line
+  // firstLine and holds no line break when singleLine; capacity bytes from
+  // data are readable (at least size plus simdjson's padding).
   virtual void walk(const char* data, std::size_t size, std::size_t capacity, std::int64_t firstLine,
-                    JsonSink& sink) = 0;
+                    bool singleLine, JsonSink& sink) = 0;
 };
 
 std::unique_ptr<JsonKernel> makeAvx2JsonKernel();

@@ -12,7 +12,17 @@
 namespace quire::decimal {
 
 void Paths::appendKey(std::string_view key) {
+  if (key.find_first_of("~/") == std::string_view::npos) {  // the usual key needs no escape
+    if (withPointer) {
+      pointer += '/';
+      pointer += key;
+    }
+    field += '/';
+    field += key;
+    return;
+  }
   for (std::string* s : {&pointer, &field}) {
+    if (s == &pointer && !withPointer) continue;
     *s += '/';
     for (char c : key) {
       if (c == '~') {
@@ -27,8 +37,10 @@ void Paths::appendKey(std::string_view key) {
 }
 
 void Paths::appendIndex(std::size_t index) {
-  pointer += '/';
-  pointer += std::to_string(index);
+  if (withPointer) {
+    pointer += '/';
+    pointer += std::to_string(index);
+  }
   field += "/*";
 }
 
@@ -55,7 +67,7 @@ void readJsonDocument(InputSource& source, JsonSink& sink) {
   while (std::size_t got = source.read(chunk.data(), chunk.size())) text.append(chunk.data(), got);
   const std::size_t size = text.size();
   text.resize(size + simdjson::SIMDJSON_PADDING, ' ');
-  bestKernel()->walk(text.data(), size, text.size(), 1, sink);
+  bestKernel()->walk(text.data(), size, text.size(), 1, false, sink);
 }
 
 void readJsonLines(InputSource& source, JsonSink& sink) {
@@ -91,7 +103,7 @@ void readJsonLines(InputSource& source, JsonSink& sink) {
     const char* text = base + start;
     if (size > 0 && text[size - 1] == '\r') --size;
     if (std::string_view(text, size).find_first_not_of(" \t") != std::string_view::npos) {
-      kernel->walk(text, size, buffer.size() - start, line, sink);
+      kernel->walk(text, size, buffer.size() - start, line, true, sink);
     }
     ++line;
     start = lineEnd + (lineEnd < filled ? 1 : 0);

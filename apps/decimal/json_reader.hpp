@@ -33,6 +33,8 @@ class JsonSink {
   virtual void jsonOther(std::string_view field, bool isNull) = 0;
   // Invalid JSON: where the parser stopped and why.
   virtual void jsonError(std::int64_t line, std::int64_t column, std::string_view message) = 0;
+  // False when only fields are wanted: the pointers are then not built.
+  virtual bool wantsPointers() const { return true; }
 };
 
 // Throws std::system_error when reading fails.
