@@ -71,8 +71,30 @@ void writeFloating(Cursor& out, const scientific::FloatConversion<F>& f) {
   out.character('}');
 }
 
+// Strings longer than this (a coefficient of a million digits and its
+// forms) are handed to the output on their own, so that no second copy of
+// them is built in the buffer.
+constexpr std::size_t kInlineString = 4096;
+
+std::size_t inlineSize(std::string_view s) noexcept { return s.size() <= kInlineString ? s.size() : 0; }
+
+// A plain string: in place when short, otherwise written on its own, after
+// which room for the rest of the object is reserved again.
+void string(Output& output, Cursor& out, std::string_view s, std::size_t rest) {
+  if (s.size() <= kInlineString) {
+    out.plainString(s);
+    return;
+  }
+  out.character('"');
+  output.commit(out.position());
+  output.append(s);
+  out = Cursor(output.reserve(rest));
+  out.character('"');
+}
+
 std::size_t bytesNeeded(const NumberFacts& f, std::size_t otherBytes) noexcept {
-  return kFixedPart + otherBytes + f.text.size() + f.generic.size() + f.fixed.size() + f.exponentForm.size();
+  return kFixedPart + otherBytes + inlineSize(f.text) + inlineSize(f.generic) + inlineSize(f.fixed) +
+         inlineSize(f.exponentForm);
 }
 
 void appendTally(std::string& out, std::string_view name, const FloatTally& t) {
@@ -159,7 +181,8 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   f.coefficientText(coefficient_);
   pointerJson_.clear();
   if (!where.pointer.empty()) appendJsonString(pointerJson_, where.pointer);
-  Cursor out(out_.reserve(bytesNeeded(f, source.size() + coefficient_.size() + pointerJson_.size())));
+  Cursor out(out_.reserve(bytesNeeded(f, source.size() + inlineSize(coefficient_) + pointerJson_.size())));
+  const std::size_t rest = bytesNeeded(f, inlineSize(coefficient_));
   out.raw(first_ ? "\n{\"source\":" : ",\n{\"source\":");
   first_ = false;
   out.raw(source);
@@ -172,23 +195,23 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
     out.raw(pointerJson_);
   }
   out.raw(",\"text\":");
-  out.plainString(f.text);
-  out.raw(",\"coefficient\":\"");
-  out.raw(coefficient_);
-  out.raw("\",\"exponent\":");
+  string(out_, out, f.text, rest);
+  out.raw(",\"coefficient\":");
+  string(out_, out, coefficient_, bytesNeeded(f, 0));
+  out.raw(",\"exponent\":");
   out.integer(f.shape.normalExponent());
   out.raw(",\"generic\":");
-  out.plainString(f.generic);
+  string(out_, out, f.generic, rest);
   out.raw(",\"fixed\":");
   if (f.fixedShown) {
-    out.plainString(f.fixed);
+    string(out_, out, f.fixed, rest);
   } else {
     out.raw("null");
   }
   out.raw(",\"fixed_length\":");
   out.integer(f.fixedLength);
   out.raw(",\"exponent_form\":");
-  out.plainString(f.exponentForm);
+  string(out_, out, f.exponentForm, rest);
   out.raw(",\"integer\":");
   out.boolean(f.integer);
   out.raw(",\"signed\":");
