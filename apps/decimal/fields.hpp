@@ -18,7 +18,7 @@
 // Example:
 //   FieldStats price("/price");
 //   price.addNumber(facts_of("19.99"));  price.addNumber(facts_of("5"));
-//   verdict(price)   // {"decimal(4,2)", "2 of 2 values are not exact as double; ..."}
+//   verdict(price)   // {"decimal(4,2)", "1 of 2 values are not exact as double; ..."}
 #pragma once
 
 #include <cstdint>

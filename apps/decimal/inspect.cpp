@@ -130,34 +130,43 @@ void Inspector::count(const NumberFacts& facts, const Location& where, std::size
   }
 }
 
-void Inspector::token(const Location& where, std::string_view text, std::size_t field) {
+// Runs f, reporting a value the libraries refuse (an error other than
+// memory or output) like a bad token rather than ending the run.
+template <class F>
+void Inspector::guarded(const Location& where, std::string_view text, F&& f) {
   try {
+    f();
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const OutputError&) {
+    throw;
+  } catch (const std::exception& e) {
+    ++tally_.bad;
+    std::fputs((badTokenMessage(where, text, e.what()) + "\n").c_str(), errors_);
+  }
+}
+
+void Inspector::token(const Location& where, std::string_view text, std::size_t field) {
+  guarded(where, text, [&] {
     auto result = analyzer_.analyze(text, !options_.byField);
     if (auto* error = std::get_if<sci::TextError>(&result)) {
       bad(where, text, *error);
       return;
     }
     count(*std::get<const NumberFacts*>(result), where, field);
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const OutputError&) {
-    throw;
-  } catch (const std::exception& e) {
-    // A value the libraries refuse is reported like a bad token rather than
-    // ending the run.
-    ++tally_.bad;
-    std::fputs((badTokenMessage(where, text, e.what()) + "\n").c_str(), errors_);
-  }
+  });
 }
 
 void Inspector::cell(const Location& where, std::string_view text, std::size_t field) {
   const std::string_view trimmed = trimSpaces(text);
-  auto result = analyzer_.analyze(trimmed, !options_.byField);
-  if (auto* error = std::get_if<sci::TextError>(&result)) {
-    fields_[field].addOther(classifyNonNumber(trimmed, error->problem), trimmed);
-    return;
-  }
-  count(*std::get<const NumberFacts*>(result), where, field);
+  guarded(where, trimmed, [&] {
+    auto result = analyzer_.analyze(trimmed, !options_.byField);
+    if (auto* error = std::get_if<sci::TextError>(&result)) {
+      fields_[field].addOther(classifyNonNumber(trimmed, error->problem), trimmed);
+      return;
+    }
+    count(*std::get<const NumberFacts*>(result), where, field);
+  });
 }
 
 void Inspector::inspectTokens(std::string_view source, InputSource& input) {

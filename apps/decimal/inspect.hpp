@@ -70,6 +70,8 @@ class Inspector {
   // A CSV cell: a number, text, empty or outside the grammar.
   void cell(const Location& where, std::string_view text, std::size_t field);
   void count(const NumberFacts& facts, const Location& where, std::size_t field);
+  template <class F>
+  void guarded(const Location& where, std::string_view text, F&& f);
   std::size_t fieldNamed(std::string_view name);
 
   void bad(const Location& where, std::string_view token, const scientific::TextError& error);
