@@ -8,7 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
+#include "apps/decimal/input.hpp"
 #include "apps/decimal/json_text.hpp"
 #include "apps/decimal/options.hpp"
 #include "apps/decimal/tokenizer.hpp"
@@ -49,6 +51,68 @@ std::vector<Seen> drainThroughPipe(const std::string& text, std::size_t buffer, 
   writer.join();
   ::close(fds[0]);
   return seen;
+}
+
+// Every row of a CSV text read through a pipe with the given buffer size,
+// as "line:column=cell" strings (quoted cells marked with q).
+std::vector<std::vector<std::string>> csvRows(const std::string& text, char separator, std::size_t buffer,
+                                              std::int64_t* openQuote = nullptr) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    std::size_t done = 0;
+    while (done < text.size()) {
+      ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  InputSource source(fds[0]);
+  CsvReader reader(source, separator, buffer);
+  std::vector<std::vector<std::string>> rows;
+  std::vector<CsvCell> row;
+  while (reader.next(row)) {
+    rows.emplace_back();
+    for (const CsvCell& c : row) {
+      rows.back().push_back(std::to_string(c.line) + ":" + std::to_string(c.column) + (c.quoted ? "q=" : "=") +
+                            std::string(c.text));
+    }
+  }
+  if (openQuote != nullptr) *openQuote = reader.unterminatedQuoteLine();
+  writer.join();
+  ::close(fds[0]);
+  return rows;
+}
+
+TEST(DecimalCsv, QuotesSeparatorsAndLineEndsAtEveryBufferSize) {
+  const std::string text =
+      "name,price\r\n\"Widget, large\",19.99\r\n\"say \"\"hi\"\"\n\u00e9\",\n\r\n,\n1,2,3\rlast";
+  const std::vector<std::vector<std::string>> expected = {
+      {"1:1=name", "1:6=price"},
+      {"2:1q=Widget, large", "2:17=19.99"},
+      {"3:1q=say \"hi\"\n\u00e9", "4:4="},
+      {"6:1=", "6:2="},
+      {"7:1=1", "7:3=2", "7:5=3"},
+      {"8:1=last"}};
+  for (std::size_t buffer : {1, 2, 3, 7, 64, 65536}) {
+    EXPECT_EQ(csvRows(text, ',', buffer), expected) << "buffer " << buffer;
+  }
+  std::int64_t open = 0;
+  EXPECT_EQ(csvRows("a\tb\n\"x\ty\"z\t\"open\n", '\t', 4, &open),
+            (std::vector<std::vector<std::string>>{{"1:1=a", "1:3=b"}, {"2:1q=x\tyz", "2:8q=open\n"}}));
+  EXPECT_EQ(open, 2);
+}
+
+TEST(DecimalInput, FormatsByNameAndContent) {
+  EXPECT_EQ(formatFromName("export.ndjson"), Format::JsonLines);
+  EXPECT_EQ(formatFromName("a/b.JSON"), Format::Json);
+  EXPECT_EQ(formatFromName("t.tab"), Format::Tsv);
+  EXPECT_EQ(formatFromName("dir.csv/data"), std::nullopt);
+  EXPECT_EQ(guessFormat("{\"a\":1}\n{\"a\":2}\n"), Format::JsonLines);
+  EXPECT_EQ(guessFormat("{\"a\":\n 1}\n"), Format::Json);
+  EXPECT_EQ(guessFormat("  [1, \"]\", 2]"), Format::Json);
+  EXPECT_EQ(guessFormat("1.5 2.5"), Format::Text);
 }
 
 TEST(DecimalTokenizer, HeaderExample) {
