@@ -1,6 +1,7 @@
 #include "apps/decimal/report.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -141,10 +142,22 @@ Style outcomeStyle(FloatOutcome c) {
   return Style::None;
 }
 
+// Strings a block is assembled in, kept from one block to the next so that
+// a block costs no allocation once they have grown.
+struct BlockScratch {
+  std::string word;
+  std::string place;
+  std::string coefficient;
+  std::string exponent;
+};
+
 class BlockWriter {
  public:
-  BlockWriter(std::string& out, std::int64_t width, bool color)
-      : fill_(out, width, color), limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)) {}
+  BlockWriter(std::string& out, std::int64_t width, bool color, BlockScratch& scratch)
+      : fill_(out, width, color),
+        limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)),
+        scratch_(scratch.word), place_(scratch.place), coefficient_(scratch.coefficient),
+        exponent_(scratch.exponent) {}
 
   // prefix, a string that may be too long for the page, and suffix; then,
   // when the string was cut, the note of its length as a word of its own;
@@ -153,7 +166,11 @@ class BlockWriter {
                 Style style = Style::None) {
     const bool cut = static_cast<std::int64_t>(s.size()) > limit_;
     scratch_.assign(prefix);
-    scratch_ += cut ? elide(s, limit_) : std::string(s);
+    if (cut) {
+      scratch_ += elide(s, limit_);
+    } else {
+      scratch_ += s;
+    }
     scratch_ += suffix;
     if (cut) {
       fill_.word({}, scratch_, style);
@@ -167,9 +184,14 @@ class BlockWriter {
   void header(const Location& where, std::string_view text) {
     fill_.startLine(0);
     longWord("", text, "", "", Style::Bold);
-    std::string place(where.source);
-    place += ':' + std::to_string(where.line) + ':' + std::to_string(where.column);
-    fill_.word(elide(place, limit_ + kLongestPrefix));
+    place_.assign(where.source);
+    appendNumber(place_.append(1, ':'), where.line);
+    appendNumber(place_.append(1, ':'), where.column);
+    if (static_cast<std::int64_t>(place_.size()) > limit_ + kLongestPrefix) {
+      fill_.word(elide(place_, limit_ + kLongestPrefix));
+    } else {
+      fill_.word(place_);
+    }
     if (!where.pointer.empty()) fill_.word(elide(where.pointer, limit_ + kLongestPrefix));
     fill_.endLine();
   }
@@ -179,9 +201,11 @@ class BlockWriter {
     if (f.shape.isZero()) {
       fill_.word("0");
     } else {
-      std::string coefficient;
-      f.coefficientText(coefficient);
-      longWord("", coefficient, "e" + std::to_string(f.shape.normalExponent()));
+      coefficient_.clear();
+      f.coefficientText(coefficient_);
+      exponent_.assign(1, 'e');
+      appendNumber(exponent_, f.shape.normalExponent());
+      longWord("", coefficient_, exponent_);
     }
     fill_.endLine();
   }
@@ -235,7 +259,7 @@ class BlockWriter {
       fill_.word("(", name, Style::Warn, ",");
       fill_.word("relative");
       fill_.word("error");
-      fill_.word(threeDigits(c.relativeError) + ")");
+      fill_.word(threeDigits(c.relativeError), {}, Style::None, ")");
     } else {
       fill_.word("(", name, outcomeStyle(c.outcome), ")");
     }
@@ -250,9 +274,17 @@ class BlockWriter {
   }
 
  private:
+  static void appendNumber(std::string& out, std::int64_t v) {
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  }
+
   Filler fill_;
   std::int64_t limit_;
-  std::string scratch_;
+  std::string& scratch_;
+  std::string& place_;
+  std::string& coefficient_;
+  std::string& exponent_;
 };
 
 // ---------------------------------------------------------------------------
@@ -309,7 +341,8 @@ std::string floatText(double v) { return floatingText(v); }
 std::string floatText(float v) { return floatingText(v); }
 
 void writeNumberBlock(std::string& out, const Location& where, const NumberFacts& f, std::int64_t width, bool color) {
-  BlockWriter b(out, width, color);
+  static thread_local BlockScratch scratch;
+  BlockWriter b(out, width, color, scratch);
   b.header(where, f.text);
   b.value(f);
   b.forms(f);
