@@ -10,6 +10,9 @@
 //  - ==, compare and hash of 16-byte keys against std::string (std::hash),
 //    and indexMaybe at code point 20 of mixed text against indexing a
 //    std::u32string, which holds one code point per element.
+// Ratio rows at the end give our speed over the peer's (the memcpy row is
+// the machine's ceiling, not a peer); the memory rows carry their ratio as
+// a counter.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <unicode/ustring.h>
@@ -25,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/ratio.hpp"
 #include "brevity/brevity.hpp"
 #include "brevity/operations.hpp"
 #include "brevity/primitives.hpp"
@@ -157,6 +161,13 @@ BENCHMARK(BM_Validate)->Arg(100)->Arg(85)->Arg(70);
 BENCHMARK(BM_ValidateIcuPreflight)->Arg(100)->Arg(85)->Arg(70);
 BENCHMARK(BM_ValidateByteAtATime)->Arg(100)->Arg(85)->Arg(70);
 BENCHMARK(BM_CeilingMemcpy)->Arg(100);
+QUIRE_BENCH_RATIO("BM_Validate/100", "BM_ValidateIcuPreflight/100");
+QUIRE_BENCH_RATIO("BM_Validate/85", "BM_ValidateIcuPreflight/85");
+QUIRE_BENCH_RATIO("BM_Validate/70", "BM_ValidateIcuPreflight/70");
+QUIRE_BENCH_RATIO("BM_Validate/100", "BM_ValidateByteAtATime/100");
+QUIRE_BENCH_RATIO("BM_Validate/85", "BM_ValidateByteAtATime/85");
+QUIRE_BENCH_RATIO("BM_Validate/70", "BM_ValidateByteAtATime/70");
+QUIRE_BENCH_RATIO("BM_Validate/100", "BM_CeilingMemcpy/100");
 
 // ---------------------------------------------------------------------------
 // Memory.
@@ -287,6 +298,9 @@ BENCHMARK(BM_Compare);
 BENCHMARK(BM_CompareStdString);
 BENCHMARK(BM_Hash);
 BENCHMARK(BM_HashStdString);
+QUIRE_BENCH_RATIO("BM_Equal", "BM_EqualStdString");
+QUIRE_BENCH_RATIO("BM_Compare", "BM_CompareStdString");
+QUIRE_BENCH_RATIO("BM_Hash", "BM_HashStdString");
 
 // Forty code points of mixed widths; code point 20 is asked for.
 struct Indexed {
@@ -333,7 +347,8 @@ void BM_IndexMaybeU32String(benchmark::State& state) {
 }
 BENCHMARK(BM_IndexMaybe);
 BENCHMARK(BM_IndexMaybeU32String);
+QUIRE_BENCH_RATIO("BM_IndexMaybe", "BM_IndexMaybeU32String");
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return quire::bench::runWithRatios(argc, argv); }
