@@ -32,43 +32,43 @@ std::vector<Seen> drain(TokenReader& reader) {
   return out;
 }
 
+// A pipe fed with text by a thread of its own: fds[0] reads it; join the
+// thread before closing fds[0].
+struct FedPipe {
+  int fds[2] = {-1, -1};
+  std::thread writer;
+  explicit FedPipe(const std::string& text) {
+    EXPECT_EQ(::pipe(fds), 0);
+    writer = std::thread([this, &text] {
+      std::size_t done = 0;
+      while (done < text.size()) {
+        ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+      }
+      ::close(fds[1]);
+    });
+  }
+  ~FedPipe() {
+    writer.join();
+    ::close(fds[0]);
+  }
+};
+
 // Feeds text through a pipe so that the descriptor path, with a tiny buffer,
 // sees tokens straddling refills.
 std::vector<Seen> drainThroughPipe(const std::string& text, std::size_t buffer, std::size_t maxToken) {
-  int fds[2];
-  EXPECT_EQ(::pipe(fds), 0);
-  std::thread writer([&] {
-    std::size_t done = 0;
-    while (done < text.size()) {
-      ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    ::close(fds[1]);
-  });
-  TokenReader reader(fds[0], maxToken, buffer);
-  auto seen = drain(reader);
-  writer.join();
-  ::close(fds[0]);
-  return seen;
+  FedPipe pipe(text);
+  TokenReader reader(pipe.fds[0], maxToken, buffer);
+  return drain(reader);
 }
 
 // Every row of a CSV text read through a pipe with the given buffer size,
 // as "line:column=cell" strings (quoted cells marked with q).
 std::vector<std::vector<std::string>> csvRows(const std::string& text, char separator, std::size_t buffer,
                                               std::int64_t* openQuote = nullptr) {
-  int fds[2];
-  EXPECT_EQ(::pipe(fds), 0);
-  std::thread writer([&] {
-    std::size_t done = 0;
-    while (done < text.size()) {
-      ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    ::close(fds[1]);
-  });
-  InputSource source(fds[0]);
+  FedPipe pipe(text);
+  InputSource source(pipe.fds[0]);
   CsvReader reader(source, separator, buffer);
   std::vector<std::vector<std::string>> rows;
   std::vector<CsvCell> row;
@@ -80,8 +80,6 @@ std::vector<std::vector<std::string>> csvRows(const std::string& text, char sepa
     }
   }
   if (openQuote != nullptr) *openQuote = reader.unterminatedQuoteLine();
-  writer.join();
-  ::close(fds[0]);
   return rows;
 }
 
