@@ -154,6 +154,10 @@ TYPED_TEST(SpoolModel, AgreesWithVectors) {
         m = {x, x};
         break;
     }
+    if (m.size() > 2000) {  // keep the values small: appends double lengths
+      s = Spool<T>();
+      m.clear();
+    }
     if (pool.size() < 40) {
       pool.push_back(s);
       model.push_back(m);

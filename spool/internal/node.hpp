@@ -154,7 +154,7 @@ struct Engine {
     if (!l) return r;
     if (!r) return l;
     try {
-      if (isSmall(r)) {
+      if (isSmall(r) && unique(l)) {
         if (Growable g = growableBack(l)) {
           walk(
               r,
@@ -167,8 +167,11 @@ struct Engine {
           release(r);
           return l;
         }
-      }
-      if (isSmall(l)) {
+        // Give l a chunk of its own at the end for the appends that follow.
+        N* copy = chunkOf(materialise(r, {}));
+        release(r);
+        r = copy;
+      } else if (isSmall(l) && unique(r)) {
         if (Growable g = growableFront(r)) {
           std::vector<T> items = materialise(l, {});
           g.items->insert(g.items->end(), std::make_move_iterator(items.rbegin()),
@@ -177,6 +180,9 @@ struct Engine {
           release(l);
           return r;
         }
+        N* copy = chunkOf(materialise(l, {}));
+        release(l);
+        l = copy;
       }
       return joined(l, r);
     } catch (...) {
