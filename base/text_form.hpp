@@ -48,6 +48,7 @@
 #include <vector>
 
 #include "base/show.hpp"
+#include "base/utf8.hpp"
 
 namespace quire {
 
@@ -139,19 +140,11 @@ inline void appendUtf8(std::string& out, char32_t c) {
 // character and its length in bytes, or nullopt.
 inline std::optional<std::pair<char32_t, std::size_t>> decodeUtf8(std::string_view s) noexcept {
   if (s.empty()) return std::nullopt;
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  if (b0 < 0x80) return std::pair{char32_t{b0}, std::size_t{1}};
-  std::size_t length = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-  if (length == 0 || b0 > 0xF4 || s.size() < length) return std::nullopt;
-  char32_t c = b0 & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) return std::nullopt;
-    c = (c << 6) | (b & 0x3F);
-  }
-  constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-  return std::pair{c, length};
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  char32_t c = 0;
+  const int length = decodeUtf8Sequence(p, p + s.size(), c);
+  if (length == 0) return std::nullopt;
+  return std::pair{c, static_cast<std::size_t>(length)};
 }
 
 inline std::optional<std::u32string> decodeUtf8All(std::string_view s) {

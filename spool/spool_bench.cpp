@@ -80,7 +80,7 @@ const std::vector<Spool<int>>& pieceSpools() {
 std::vector<int> spoolAppends() {
   Spool<int> s;
   for (const Spool<int>& piece : pieceSpools()) s = sp::append(std::move(s), piece);
-  return sp::toList(s);
+  return sp::toList(std::move(s));
 }
 
 std::vector<int> vectorConcatenation() {
