@@ -179,9 +179,14 @@ template <class T>
 
 // s followed by t; constant time.
 template <class T>
-[[nodiscard]] Spool<T> append(Spool<T> s, Spool<T> t) {
+[[nodiscard]] Spool<T> append(Spool<T> s, Spool<T>&& t) {
   return detail::Access::adopt<T>(
       detail::Engine<T>::append(detail::Access::take(s), detail::Access::take(t)));
+}
+template <class T>
+[[nodiscard]] Spool<T> append(Spool<T> s, const Spool<T>& t) {
+  return detail::Access::adopt<T>(
+      detail::Engine<T>::appendBorrowed(detail::Access::take(s), detail::Access::root(t)));
 }
 
 template <class T>

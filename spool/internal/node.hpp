@@ -149,6 +149,31 @@ struct Engine {
   // time, and a loop of small appends then costs what vector insert does.
   static constexpr std::size_t copyLimit = 32;
 
+  // l followed by r, where r is only borrowed: when r is small and l can
+  // grow at its end, r's elements are copied without touching its count.
+  // Takes over the reference l (dropped if this throws).
+  static N* appendBorrowed(N* l, const N* r) {
+    if (l && r && isSmall(r)) {
+      if (Growable g = growableBack(l)) {
+        try {
+          walk(
+              r,
+              [&](const Run<T>& run) {
+                appendRun(*g.items, run);
+                return true;
+              },
+              [](const OpaqueNode<T>&) { return true; });
+        } catch (...) {
+          release(l);
+          throw;
+        }
+        g.grew(count(r));
+        return l;
+      }
+    }
+    return append(l, share(const_cast<N*>(r)));
+  }
+
   // Takes over the references l and r (dropped if this throws).
   static N* append(N* l, N* r) {
     if (!l) return r;
