@@ -1,4 +1,5 @@
-// Decoding one UTF-8 sequence, for readers that walk text themselves.
+// Decoding one UTF-8 sequence, for readers that walk text themselves, and
+// appending one code point as UTF-8, for writers of text forms.
 //
 // decodeUtf8Sequence looks at the bytes at p (before end) and answers the
 // length of the well-formed sequence there (1 to 4) with its code point, or
@@ -12,9 +13,35 @@
 //   char32_t c;
 //   quire::decodeUtf8Sequence(s, s + 3, c);      // 2, c == U'\u00E9'
 //   quire::decodeUtf8Sequence(s + 2, s + 3, c);  // 0: 0xFF starts nothing
+//   std::string out;
+//   quire::appendUtf8(out, U'\u00E9');            // out == "\xC3\xA9"
 #pragma once
 
+#include <string>
+
 namespace quire {
+
+// Appends c as UTF-8; a surrogate or a value above U+10FFFF, which UTF-8
+// cannot carry, becomes U+FFFD.
+inline void appendUtf8(std::string& out, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
 
 [[nodiscard]] constexpr int decodeUtf8Sequence(const unsigned char* p, const unsigned char* end,
                                                char32_t& c) noexcept {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "base/error.hpp"
+#include "base/utf8.hpp"
 #include "galley/internal/node.hpp"
 #include "vtcontrol/codes.hpp"
 
@@ -28,7 +29,7 @@ void walk(SimpleDoc& stream, Write&& write) {
           write(std::string_view(&c, 1));
         } else {
           scratch.clear();
-          detail::appendUtf8(scratch, e->character);
+          quire::appendUtf8(scratch, e->character);
           write(std::string_view(scratch));
         }
         break;

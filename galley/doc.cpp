@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "base/utf8.hpp"
 #include "galley/internal/node.hpp"
 
 namespace quire::galley {
@@ -34,24 +35,6 @@ void releaseNode(std::shared_ptr<const NodeHeader>&& node) noexcept {
   parked = nullptr;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c >= 0xD800 && (c < 0xE000 || c > 0x10FFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 std::int64_t countCharacters(std::string_view utf8) noexcept {
   std::int64_t n = 0;
@@ -213,7 +196,7 @@ Doc text(std::u32string_view s) {
   if (s.empty()) return Doc();
   std::string utf8;
   utf8.reserve(s.size());
-  for (char32_t c : s) detail::appendUtf8(utf8, c);
+  for (char32_t c : s) quire::appendUtf8(utf8, c);
   return makeNode<detail::TextNode>(static_cast<std::int64_t>(s.size()), std::move(utf8));
 }
 

@@ -161,9 +161,6 @@ Doc applyFunction(const Doc& fnDoc, std::int64_t argument);
 Doc applyWidthFunction(const Doc& fnDoc, std::optional<std::int64_t> width);
 // plain x (declared publicly in combinators.hpp).
 Doc plainDoc(const Doc& x);
-// UTF-8 of one character; an invalid code point (a surrogate or beyond
-// U+10FFFF) becomes U+FFFD so the output stays valid UTF-8.
-void appendUtf8(std::string& out, char32_t c);
 std::int64_t countCharacters(std::string_view utf8) noexcept;
 
 }  // namespace quire::galley::detail

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "base/show.hpp"
+#include "base/utf8.hpp"
 
 namespace quire::split::detail {
 
@@ -19,25 +20,6 @@ template <class C>
 concept CharLike = std::same_as<C, char> || std::same_as<C, wchar_t> || std::same_as<C, char8_t> ||
                    std::same_as<C, char16_t> || std::same_as<C, char32_t>;
 
-// Appends one code point as UTF-8; values that are not code points become U+FFFD.
-inline void appendUtf8(std::string& out, char32_t c) {
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 template <class E>
 std::string showElement(const E& e);
