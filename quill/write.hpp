@@ -218,7 +218,7 @@ struct BytesAction {
 
 // Bound arithmetic that would leave the 64-bit range is refused rather than
 // wrapped: a wrapped bound would let a poke overrun its buffer.
-QUIRE_QUILL_EXPORT [[noreturn]] void throwBoundOverflow(const char* operation);
+[[noreturn]] QUIRE_QUILL_EXPORT void throwBoundOverflow(const char* operation);
 
 constexpr std::int64_t addBounds(std::int64_t a, std::int64_t b, const char* operation) {
   std::int64_t sum = 0;
@@ -416,7 +416,7 @@ template <class T, WriteFunction<T> WL, WriteFunction<T> WE, WriteFunction<T> WG
 // Bounds of write functions.
 
 namespace detail {
-QUIRE_QUILL_EXPORT [[noreturn]] void throwNotDataIndependent(std::string_view caller);
+[[noreturn]] QUIRE_QUILL_EXPORT void throwNotDataIndependent(std::string_view caller);
 
 template <class WF, class A>
 struct LiftAction {

@@ -40,7 +40,7 @@ namespace quire::split {
 // space included), for splitting a stream as it arrives. A character is
 // taken from the stream when it is looked at, so a consumer that stops
 // early leaves the stream just after the last character it needed.
-class StreamChars : public std::ranges::view_interface<StreamChars> {
+class StreamChars : public std::ranges::view_base {
  public:
   class iterator {
    public:

@@ -78,7 +78,9 @@ struct Tree {
 [[nodiscard]] QUIRE_STOWAGE_EXPORT std::string makeRelativeToProjectFrom(
     const std::filesystem::path& sourceFile, std::string_view relative);
 
-// The searches from the source file of the caller, as the compiler names it.
+// The searches from the source file of the caller, as the compiler names it
+// (where the standard library has std::source_location).
+#if defined(__cpp_lib_source_location)
 [[nodiscard]] inline std::string makeRelativeToLocationPredicate(
     const std::function<bool(std::string_view)>& isMarker, std::string_view relative,
     std::source_location where = std::source_location::current()) {
@@ -88,5 +90,6 @@ struct Tree {
     std::string_view relative, std::source_location where = std::source_location::current()) {
   return makeRelativeToProjectFrom(where.file_name(), relative);
 }
+#endif
 
 }  // namespace quire::stowage
