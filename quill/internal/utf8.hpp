@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.hpp"
+
 namespace quire::quill::detail {
 
 // Decodes the character at p (p < end) and advances p past it. A byte that
@@ -13,40 +15,13 @@ namespace quire::quill::detail {
 // overlong form, a surrogate, a value above U+10FFFF, a truncated sequence)
 // decodes as U+FFFD and consumes that one byte, so decoding always moves on.
 inline char32_t decodeUtf8(const std::uint8_t*& p, const std::uint8_t* end) noexcept {
-  const std::uint8_t lead = *p;
-  if (lead < 0x80) {
-    ++p;
-    return lead;
-  }
-  std::size_t extra = 0;
-  std::uint8_t low = 0x80, high = 0xBF;  // range of the second byte
   char32_t c = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2;
-    c = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3;
-    c = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  }
-  if (extra == 0 || static_cast<std::size_t>(end - p) <= extra || p[1] < low || p[1] > high) {
+  const int length = decodeUtf8Sequence(p, end, c);
+  if (length == 0) {
     ++p;
     return U'\uFFFD';
   }
-  for (std::size_t k = 1; k <= extra; ++k) {
-    if ((p[k] & 0xC0) != 0x80) {
-      ++p;
-      return U'\uFFFD';
-    }
-    c = (c << 6) | (p[k] & 0x3F);
-  }
-  p += extra + 1;
+  p += length;
   return c;
 }
 
