@@ -67,6 +67,9 @@ FastSet charClass(std::u32string_view s) {
   walkCharClass(
       s, [&](char32_t c) { bytes.push_back(static_cast<char>(c & 0xFF)); },
       [&](char32_t a, char32_t b) {
+        // A range ends at the last code point, as in expandCharClass.
+        b = std::min(b, kLastCodePoint);
+        if (b < a) return;
         // Past 256 characters the low bytes only repeat, and the set is a
         // Table either way, so a long range stops after one round.
         const std::uint64_t count = std::min<std::uint64_t>(std::uint64_t{b} - a + 1, 256);

@@ -100,6 +100,20 @@ TEST(VellumFastSet, CharClassNotation) {
   for (int w = 0; w < 256; ++w) EXPECT_TRUE(bytes::memberWord8(static_cast<std::uint8_t>(w), all));
 }
 
+// The byte set of a class holds the low bytes of exactly the expanded
+// characters: a range running past U+10FFFF stops there too, and one
+// starting beyond it adds nothing.
+TEST(VellumFastSet, ByteClassStopsAtTheEndOfTheCodeSpace) {
+  const std::u32string past = {U'a', U'\U0010FFFE', U'-', char32_t{0x110003}};
+  EXPECT_EQ(expandCharClass(past).size(), 3u);
+  const bytes::FastSet f = bytes::charClass(past);
+  EXPECT_EQ(f.kind(), bytes::FastSet::Sorted);
+  EXPECT_EQ(bytes::fromSet(f).view(), "a\xFE\xFF");
+  EXPECT_FALSE(bytes::memberWord8(0x01, f));
+  const std::u32string beyond = {char32_t{0x110000}, U'-', char32_t{0x110010}};
+  EXPECT_EQ(bytes::fromSet(bytes::charClass(beyond)).view(), "");
+}
+
 TEST(VellumFastSet, ByteSetOrdering) {
   bytes::FastSet sortedZ = bytes::set(Bytes("z"));
   bytes::FastSet tableA = bytes::set(Bytes("aaaaaaaa"));
