@@ -288,3 +288,27 @@ TEST(Split, TemporaryStringsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Predicates and chop functions that capture state (closures that cannot
+// be assigned) are taken like any other, on every input path.
+TEST(Split, CapturingFunctionsAreAccepted) {
+  const char sep = ';';
+  auto isSep = [sep](char c) { return c == sep; };
+  EXPECT_EQ(collect(qs::splitWhen(isSep, std::string_view("a;b;;c"))), (Fields{"a", "b", "", "c"}));
+  EXPECT_EQ(collect(qs::linesBy(isSep, std::vector<char>{'x', ';', 'y', ';'})), (Fields{"x", "y"}));
+  EXPECT_EQ(collect(qs::wordsBy(isSep, std::string_view(";;p;;q;"))), (Fields{"p", "q"}));
+  const std::size_t width = 2;
+  auto front = [width](std::string_view rest) {
+    const std::size_t k = std::min(width, rest.size());
+    return std::pair{rest.substr(0, k), rest.substr(k)};
+  };
+  EXPECT_EQ(collect(qs::chop(front, std::string_view("abcde"))), (Fields{"ab", "cd", "e"}));
+  std::vector<int> xs{1, -1, 2, 3, -1};
+  const int mark = -1;
+  auto pieces = collectAll(qs::splitWhen([mark](int x) { return x == mark; }, xs));
+  EXPECT_EQ(pieces, (std::vector<std::vector<int>>{{1}, {2, 3}, {}}));
+}
+
+}  // namespace

@@ -20,14 +20,19 @@
 
 namespace quire::split::detail {
 
+// Stages are moved into place once and never assigned, so a stage holding
+// a capturing lambda (not assignable) is a stage too.
 template <class S>
-concept PullStage = std::movable<S> && std::default_initializable<typename S::value_type> &&
+concept PullStage = std::move_constructible<S> && std::default_initializable<typename S::value_type> &&
                     requires(S& s, typename S::value_type& out) {
                       { s.next(out) } -> std::same_as<bool>;
                     };
 
+// A plain view_base rather than view_interface: the helpers view_interface
+// adds need a forward range, and some compilers (clang 14 with libstdc++ 12)
+// reject the class outright while checking them.
 template <PullStage Stage>
-class Pulled : public std::ranges::view_interface<Pulled<Stage>> {
+class Pulled : public std::ranges::view_base {
   // On the heap, so that moving the range keeps its iterators valid and a
   // pipeline's state is allocated once, not per value.
   struct State {
