@@ -107,8 +107,10 @@ std::optional<Bytes> injectWith(std::string_view suffix, std::string_view payloa
   if (*capacity < 0 || payload.size() > static_cast<std::uint64_t>(*capacity)) return std::nullopt;
   const auto area = static_cast<std::size_t>(*capacity);
   // An area that claims more bytes than the file holds is damaged; writing
-  // it out in full would grow the file instead of filling it.
-  if (area > tail.size()) corruptedForInject(sizeText);
+  // it out in full would grow the file instead of filling it. So is a size
+  // field cut short by the end of the file, since the new one is written
+  // in full.
+  if (area > tail.size() || sizeText.size() < sizeFieldLength) corruptedForInject(sizeText);
 
   std::string out;
   out.reserve(contents.size());

@@ -37,7 +37,8 @@ namespace quire::stowage {
 // corrupted. Size is: " plus the size text as a quoted literal when there is
 // no marker or its size field holds no number.
 // Note: an area whose size field claims more bytes than follow it in
-// contents is reported as corrupted too, rather than growing the file.
+// contents, or whose size field is cut short by the end of contents, is
+// reported as corrupted too, rather than growing the file.
 [[nodiscard]] QUIRE_STOWAGE_EXPORT std::optional<Bytes> injectWith(std::string_view suffix,
                                                                   std::string_view payload,
                                                                   std::string_view contents);

@@ -114,6 +114,26 @@ TEST(StowageInject, CorruptedAreasAreReportedWithTheSizeText) {
   EXPECT_EQ(message("vqKZ" + zeros(19) + "9" + "0000"), prefix + "\"" + zeros(19) + "9\"");
 }
 
+// A size field cut short by the end of the contents cannot be rewritten in
+// place (the new field has all 20 bytes): reported, never a longer result.
+TEST(StowageInject, TruncatedSizeFieldIsReportedNotGrown) {
+  const std::string prefix = "Data.Stowage (inject): Your dummy space has been corrupted. Size is: ";
+  for (const std::string& contents : {"vqKZ0"s, "ab vqKZ00000"s, "vqKZ" + zeros(19)}) {
+    try {
+      const std::optional<Bytes> got = inject("", contents);
+      ADD_FAILURE() << "accepted " << contents << " giving " << (got ? got->size() : 0) << " bytes";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).substr(0, prefix.size()), prefix);
+    }
+  }
+  // A payload too long for the claimed capacity is still just refused.
+  EXPECT_EQ(inject("xy", "vqKZ1"), std::nullopt);
+  // With the whole field present an empty area takes the empty payload.
+  const std::optional<Bytes> exact = inject("", "vqKZ" + zeros(20));
+  ASSERT_TRUE(exact.has_value());
+  EXPECT_EQ(exact->view(), "vqKZ" + zeros(20));
+}
+
 class StowageInjectFile : public TempDirTest {
  protected:
   fs::path write(const std::string& name, const std::string& contents, fs::perms perms) {
