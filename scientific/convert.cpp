@@ -22,6 +22,7 @@
 #include "base/error.hpp"
 #include "scientific/internal/numeric.hpp"
 #include "scientific/internal/sciconv_powers_of_five.hpp"
+#include "scientific/internal/shortest.hpp"
 
 namespace quire::scientific {
 namespace {
@@ -33,7 +34,7 @@ using detail::uint128;
 // fromFloatDigits
 
 template <std::floating_point F>
-Scientific shortestDecimal(F x) {
+Scientific shortestViaText(F x) {
   if (!std::isfinite(x)) throwError("fromFloatDigits: not a finite number");
   if (x == 0) return Scientific();
   // "[-]d[.ddd]e(+|-)xx" with the fewest digits that read back as x.
@@ -524,11 +525,22 @@ std::optional<mpz_class> integerValueUpTo(const Scientific& s, std::int64_t maxE
   return v;
 }
 
+// float and double find their digits from the binary representation; long
+// double goes through the standard library's shortest text.
+template <std::floating_point F>
+Scientific shortestFromBinary(F x) {
+  if (!std::isfinite(x)) throwError("fromFloatDigits: not a finite number");
+  if (x == 0) return Scientific();
+  const detail::ShortestDecimal d = detail::shortestDecimal(std::fabs(x));
+  const auto c = static_cast<std::int64_t>(d.digits);  // at most 17 digits
+  return Scientific(std::signbit(x) ? -c : c, d.exponent);
+}
+
 }  // namespace
 
-Scientific fromFloatDigits(float x) { return shortestDecimal(x); }
-Scientific fromFloatDigits(double x) { return shortestDecimal(x); }
-Scientific fromFloatDigits(long double x) { return shortestDecimal(x); }
+Scientific fromFloatDigits(float x) { return shortestFromBinary(x); }
+Scientific fromFloatDigits(double x) { return shortestFromBinary(x); }
+Scientific fromFloatDigits(long double x) { return shortestViaText(x); }
 
 namespace detail {
 

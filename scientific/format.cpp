@@ -1,6 +1,8 @@
 #include "scientific/format.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -352,6 +354,160 @@ std::string nonEmptyDigitChars(const DecimalDigits& dd, const char* operation) {
 // longer ones are rendered once and copied.
 constexpr std::size_t kDirectBuilderBound = 128;
 
+// ---------------------------------------------------------------------------
+// The generic layout of a word coefficient, written straight into a buffer:
+// no digit string, no layout object, one copy into the result.
+
+// "00" ... "99".
+constexpr auto digitPairs = [] {
+  std::array<char, 200> table{};
+  for (int i = 0; i < 100; ++i) {
+    table[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    table[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return table;
+}();
+
+void writePair(char* p, std::uint32_t v) noexcept { std::memcpy(p, &digitPairs[2 * v], 2); }
+void writeFour(char* p, std::uint32_t v) noexcept {
+  writePair(p, v / 100);
+  writePair(p + 2, v % 100);
+}
+void writeEight(char* p, std::uint32_t v) noexcept {
+  writeFour(p, v / 10000);
+  writeFour(p + 4, v % 10000);
+}
+
+// Number of decimal digits of v (1 for 0), from its bit length.
+int digitCount(std::uint64_t v) noexcept {
+  const int bits = 64 - std::countl_zero(v | 1);
+  const int guess = (bits * 1233) >> 12;  // floor(log10(2^bits)), at most one too many
+  return guess + 1 - ((v | 1) < detail::wordPowersOfTen[static_cast<std::size_t>(guess)] ? 1 : 0);
+}
+
+// The n digits of v in [end - n, end), eight, four and two at a time.
+[[gnu::always_inline]] inline void writeDigits(char* end, std::uint64_t v, int n) noexcept {
+  for (; n >= 8; n -= 8) {
+    end -= 8;
+    writeEight(end, static_cast<std::uint32_t>(v % 100000000));
+    v /= 100000000;
+  }
+  auto w = static_cast<std::uint32_t>(v);
+  if (n >= 4) {
+    end -= 4;
+    writeFour(end, w % 10000);
+    w /= 10000;
+    n -= 4;
+  }
+  if (n >= 2) {
+    end -= 2;
+    writePair(end, w % 100);
+    w /= 100;
+    n -= 2;
+  }
+  if (n == 1) end[-1] = static_cast<char>('0' + w);
+}
+
+// The digits of an exponent at p; most have one to three.
+char* writeExponentDigits(char* p, std::uint64_t e) noexcept {
+  if (e < 10) {
+    *p = static_cast<char>('0' + e);
+    return p + 1;
+  }
+  if (e < 100) {
+    writePair(p, static_cast<std::uint32_t>(e));
+    return p + 2;
+  }
+  if (e < 1000) {
+    *p = static_cast<char>('0' + e / 100);
+    writePair(p + 1, static_cast<std::uint32_t>(e % 100));
+    return p + 3;
+  }
+  const int m = digitCount(e);
+  writeDigits(p + m, e, m);
+  return p + m;
+}
+
+// Exponents this far from zero keep every position computation in 64 bits
+// and never need the extra fraction digits of readableFraction.
+constexpr std::int64_t kQuickExponentLimit = std::int64_t{1} << 60;
+
+// Room for show of any word coefficient with an exponent within the limit:
+// sign and parentheses, 19 digits, point, and seven padding zeros or an
+// exponent of up to 19 digits.
+constexpr std::size_t kQuickShowRoom = 64;
+
+// show of a word coefficient into buffer (kQuickShowRoom bytes), returning
+// the end of the text, or nullptr when the exponent is far out.
+char* quickShow(char* buffer, std::int64_t coefficient, std::int64_t exponent, bool parens) noexcept {
+  if (exponent > kQuickExponentLimit || exponent < -kQuickExponentLimit) return nullptr;
+  std::uint64_t u = detail::unsignedAbs(coefficient);
+  if (u == 0) {
+    std::memcpy(buffer, "0.0", 3);
+    return buffer + 3;
+  }
+  if ((u & 1) == 0) {
+    while (u % 10 == 0) {
+      u /= 10;
+      ++exponent;
+    }
+  }
+  const int n = digitCount(u);
+  const std::int64_t point = n + exponent;
+  char* p = buffer;
+  const bool negative = coefficient < 0;
+  if (parens && negative) *p++ = '(';
+  if (negative) *p++ = '-';
+  if (point < 0 || point > 7) {
+    // d.ddd e(point - 1): the digits go one place right, the first comes back.
+    writeDigits(p + 1 + n, u, n);
+    p[0] = p[1];
+    p[1] = '.';
+    if (n == 1) {
+      p[2] = '0';
+      p += 3;
+    } else {
+      p += 1 + n;
+    }
+    *p++ = 'e';
+    std::int64_t e = point - 1;
+    if (e < 0) {
+      *p++ = '-';
+      e = -e;
+    }
+    p = writeExponentDigits(p, static_cast<std::uint64_t>(e));
+  } else if (point == 0) {
+    p[0] = '0';
+    p[1] = '.';
+    writeDigits(p + 2 + n, u, n);
+    p += 2 + n;
+  } else if (n <= point) {
+    writeDigits(p + n, u, n);
+    p += n;
+    std::memset(p, '0', static_cast<std::size_t>(point - n));
+    p += point - n;
+    *p++ = '.';
+    *p++ = '0';
+  } else {
+    writeDigits(p + 1 + n, u, n);
+    std::memmove(p, p + 1, static_cast<std::size_t>(point));
+    p[point] = '.';
+    p += 1 + n;
+  }
+  if (parens && negative) *p++ = ')';
+  return p;
+}
+
+std::string showOf(const Scientific& s, bool parens) {
+  if (s.hasSmallCoefficient()) {
+    char buffer[kQuickShowRoom];
+    if (char* end = quickShow(buffer, s.smallCoefficient(), s.base10Exponent(), parens)) {
+      return std::string(buffer, end);
+    }
+  }
+  return render(FPFormat::Generic, std::nullopt, s, parens);
+}
+
 }  // namespace
 
 DecimalDigits toDecimalDigits(const Scientific& s) {
@@ -368,14 +524,13 @@ DecimalDigits toDecimalDigits(const Scientific& s) {
 }
 
 std::string formatScientific(FPFormat format, std::optional<std::int64_t> decimals, const Scientific& s) {
+  if (format == FPFormat::Generic && !decimals) return showOf(s, false);
   return render(format, decimals, s, false);
 }
 
-std::string show(const Scientific& s) { return render(FPFormat::Generic, std::nullopt, s, false); }
+std::string show(const Scientific& s) { return showOf(s, false); }
 
-std::string showsPrec(int precedence, const Scientific& s) {
-  return render(FPFormat::Generic, std::nullopt, s, precedence > 6);
-}
+std::string showsPrec(int precedence, const Scientific& s) { return showOf(s, precedence > 6); }
 
 std::string showList(std::span<const Scientific> values) {
   std::string out = "[";

@@ -267,6 +267,27 @@ TEST(FormatTest, AllRenderersAgree) {
   EXPECT_EQ(quire::builder::toLazyByteString(joined).toString(), "1.0,-2.0e9");
 }
 
+// show of a word coefficient is written without the general layout; the
+// builder and a wide coefficient of the same value take the general road.
+TEST(FormatTest, ShowOfWordCoefficientsAgreesWithTheGeneralLayout) {
+  std::mt19937_64 rng(5);
+  const mpz_class scale("100000000000000000000");  // 10^20: no longer a word
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = static_cast<int>(rng() % 20);
+    std::int64_t c = static_cast<std::int64_t>(rng() >> (64 - 3 * digits - 1));
+    if (rng() % 4 == 0) c = c / 1000 * 1000;  // trailing zeros
+    if (rng() % 2 == 0) c = -c;
+    if (i == 0) c = kMin;
+    const std::int64_t e = static_cast<std::int64_t>(rng() % 60) - 30 +
+                           (rng() % 16 == 0 ? static_cast<std::int64_t>(rng() >> 2) - (kMax >> 2) : 0);
+    const Scientific s(c, e);
+    const std::string text = sci::show(s);
+    ASSERT_EQ(text, quire::builder::toLazyByteString(sci::scientificBuilder(s)).toString()) << c << "e" << e;
+    ASSERT_EQ(text, sci::show(Scientific(mpz_class(static_cast<long>(c)) * scale, e - 20))) << c << "e" << e;
+    ASSERT_EQ(sci::showsPrec(7, s), c < 0 ? "(" + text + ")" : text);
+  }
+}
+
 }  // namespace
 
 namespace {
