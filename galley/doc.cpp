@@ -11,30 +11,89 @@
 namespace quire::galley {
 namespace detail {
 
-void releaseNode(std::shared_ptr<const NodeHeader>&& node) noexcept {
-  // A node whose count stays above zero frees nothing; only the last owner
-  // walks the tree, and it does so through a list instead of nested calls:
-  // while a release is running, every further last reference is parked here.
-  if (node.use_count() != 1) {
-    node.reset();
-    return;
-  }
-  thread_local std::vector<NodePtr>* parked __attribute__((tls_model("initial-exec"))) = nullptr;
-  if (parked != nullptr) {
-    parked->push_back(std::move(node));
-    return;
-  }
-  std::vector<NodePtr> pending;
-  parked = &pending;
-  pending.push_back(std::move(node));
-  while (!pending.empty()) {
-    NodePtr last = std::move(pending.back());
-    pending.pop_back();
-    last.reset();  // its children land in `pending`
-  }
-  parked = nullptr;
+namespace {
+
+template <class T>
+void destroyAs(const NodeHeader* n) noexcept {
+  const NodeStorage storage = n->storage;
+  auto* node = const_cast<T*>(static_cast<const T*>(n));
+  node->~T();
+  freeNode(node, storage);
 }
 
+// Runs the node's destructor and frees its slot; the children it releases
+// come back through releaseNode.
+void destroyNode(const NodeHeader* n) noexcept {
+  switch (n->kind) {
+    case DocKind::Fail:
+    case DocKind::Empty:
+    case DocKind::Line: return destroyAs<NodeHeader>(n);
+    case DocKind::Char: return destroyAs<CharNode>(n);
+    case DocKind::Text: return destroyAs<TextNode>(n);
+    case DocKind::FlatAlt:
+    case DocKind::Cat: return destroyAs<PairNode>(n);
+    case DocKind::Nest: return destroyAs<NestNode>(n);
+    case DocKind::Union: return destroyAs<UnionNode>(n);
+    case DocKind::Column:
+    case DocKind::Columns:
+    case DocKind::Nesting: return destroyAs<FnNode>(n);
+    case DocKind::Color: return destroyAs<ColorNode>(n);
+    case DocKind::Intensify: return destroyAs<IntensifyNode>(n);
+    case DocKind::Italicize: return destroyAs<ItalicizeNode>(n);
+    case DocKind::Underline: return destroyAs<UnderlineNode>(n);
+    case DocKind::RestoreFormat: return destroyAs<RestoreNode>(n);
+  }
+}
+
+// The nodes waiting to be destroyed while a release runs: a few inline,
+// the rest in a vector.
+class PendingNodes {
+ public:
+  void push(const NodeHeader* n) {
+    if (count_ < kInline) {
+      inline_[count_++] = n;
+    } else {
+      more_.push_back(n);
+    }
+  }
+  const NodeHeader* pop() noexcept {
+    if (!more_.empty()) {
+      const NodeHeader* n = more_.back();
+      more_.pop_back();
+      return n;
+    }
+    return count_ == 0 ? nullptr : inline_[--count_];
+  }
+
+ private:
+  static constexpr std::size_t kInline = 32;
+  const NodeHeader* inline_[kInline];
+  std::size_t count_ = 0;
+  std::vector<const NodeHeader*> more_;
+};
+
+thread_local PendingNodes* parked __attribute__((tls_model("initial-exec"))) = nullptr;
+
+}  // namespace
+
+void releaseNode(const NodeHeader* node) noexcept {
+  // Only the owner of the last reference gets here, and it frees the tree
+  // through a list instead of nested calls: while a release is running,
+  // every further node whose count reaches zero is parked.
+  if (parked != nullptr) {
+    try {
+      parked->push(node);
+    } catch (...) {
+      // no memory for the list: free this one here, nesting one level
+      destroyNode(node);
+    }
+    return;
+  }
+  PendingNodes pending;
+  parked = &pending;
+  for (const NodeHeader* n = node; n != nullptr; n = pending.pop()) destroyNode(n);
+  parked = nullptr;
+}
 
 std::int64_t countCharacters(std::string_view utf8) noexcept {
   std::int64_t n = 0;
@@ -52,11 +111,11 @@ namespace {
 // Documents used everywhere are built once and never freed, so returning
 // them costs a reference count instead of an allocation.
 const Doc& lineNode() {
-  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(detail::NodeHeader{DocKind::Line, false, true}));
+  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(DocKind::Line, false, true));
   return *d;
 }
 const Doc& failNode() {
-  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(detail::NodeHeader{DocKind::Fail, true, true}));
+  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(DocKind::Fail, true, true));
   return *d;
 }
 const Doc& asciiChar(char32_t c) {
@@ -106,7 +165,7 @@ std::int64_t Doc::textLength() const {
   return static_cast<const detail::TextNode&>(expect(*this, DocKind::Text, "textLength")).length;
 }
 std::string_view Doc::textValue() const {
-  return static_cast<const detail::TextNode&>(expect(*this, DocKind::Text, "textValue")).value;
+  return static_cast<const detail::TextNode&>(expect(*this, DocKind::Text, "textValue")).value();
 }
 const Doc& Doc::left() const { return pairOf(*this, "left").first; }
 const Doc& Doc::right() const { return pairOf(*this, "right").second; }
@@ -162,7 +221,7 @@ Doc Fail() { return failNode(); }
 Doc Empty() { return Doc(); }
 Doc Char(char32_t c) { return c < 128 ? asciiChar(c) : makeNode<detail::CharNode>(c); }
 Doc Text(std::int64_t length, std::string_view utf8) {
-  return makeNode<detail::TextNode>(length, std::string(utf8));
+  return detail::makeText(length, utf8);
 }
 Doc Line() { return lineNode(); }
 Doc FlatAlt(Doc x, Doc flat) { return makeNode<detail::PairNode>(DocKind::FlatAlt, std::move(x), std::move(flat)); }
@@ -197,7 +256,7 @@ Doc text(std::u32string_view s) {
   std::string utf8;
   utf8.reserve(s.size());
   for (char32_t c : s) quire::appendUtf8(utf8, c);
-  return makeNode<detail::TextNode>(static_cast<std::int64_t>(s.size()), std::move(utf8));
+  return detail::makeText(static_cast<std::int64_t>(s.size()), utf8);
 }
 
 namespace {

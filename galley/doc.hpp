@@ -23,6 +23,7 @@
 // groups is fine; the functions held by column/columns/nesting must be pure.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,14 +82,25 @@ using ColumnFunction = std::function<Doc(std::int64_t)>;
 using ColumnsFunction = std::function<Doc(std::optional<std::int64_t>)>;
 
 namespace detail {
+// Where a node's memory came from (internal/pool.hpp).
+enum class NodeStorage : std::uint8_t { Chunk, Heap };
 // The part of every node that the inline accessors read; the rest lives in
-// internal/node.hpp.
+// internal/node.hpp. The count is the number of Doc values (and other
+// owners) holding the node; atomic because documents may be shared between
+// threads.
 struct NodeHeader {
+  NodeHeader(DocKind k, bool stable, bool noStyle) noexcept : kind(k), flatStable(stable), unstyled(noStyle) {}
+  NodeHeader(const NodeHeader&) = delete;
+  NodeHeader& operator=(const NodeHeader&) = delete;
+
+  mutable std::atomic<std::uint32_t> refs{1};
   DocKind kind;
   bool flatStable;  // flatten leaves this subtree as it is
   bool unstyled;    // plain leaves this subtree as it is
+  NodeStorage storage = NodeStorage::Heap;  // where the node's memory came from
 };
-QUIRE_GALLEY_EXPORT void releaseNode(std::shared_ptr<const NodeHeader>&& node) noexcept;
+// Destroys a node whose count has reached zero, and every node only it kept.
+QUIRE_GALLEY_EXPORT void releaseNode(const NodeHeader* node) noexcept;
 }  // namespace detail
 
 // An immutable document. The default value is the empty document.
@@ -99,8 +111,10 @@ class QUIRE_GALLEY_EXPORT Doc {
   Doc(const char* s);       // NOLINT: implicit on purpose
   Doc(std::string_view s);  // NOLINT: implicit on purpose
   Doc(const std::string& s);  // NOLINT: implicit on purpose
-  Doc(const Doc&) noexcept = default;
-  Doc(Doc&& other) noexcept = default;
+  Doc(const Doc& other) noexcept : node_(other.node_) {
+    if (node_ != nullptr) node_->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  Doc(Doc&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
   Doc& operator=(const Doc& other) noexcept {
     Doc copy(other);
     swap(copy);
@@ -111,16 +125,18 @@ class QUIRE_GALLEY_EXPORT Doc {
     swap(moved);
     return *this;
   }
-  // Releasing the last reference to a deep tree frees it with a work list
-  // instead of a chain of nested destructor calls.
+  // The sole owner frees without an atomic read-modify-write. Releasing the
+  // last reference to a deep tree frees it with a work list instead of a
+  // chain of nested destructor calls.
   ~Doc() {
-    if (node_.use_count() == 1) {
-      detail::releaseNode(std::move(node_));
+    if (node_ != nullptr && (node_->refs.load(std::memory_order_acquire) == 1 ||
+                             node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)) {
+      detail::releaseNode(node_);
     }
   }
-  void swap(Doc& other) noexcept { node_.swap(other.node_); }
+  void swap(Doc& other) noexcept { std::swap(node_, other.node_); }
 
-  [[nodiscard]] DocKind kind() const noexcept { return node_ ? node_->kind : DocKind::Empty; }
+  [[nodiscard]] DocKind kind() const noexcept { return node_ != nullptr ? node_->kind : DocKind::Empty; }
 
   // Field accessors; each requires the matching kind.
   [[nodiscard]] char32_t character() const;         // Char
@@ -148,15 +164,17 @@ class QUIRE_GALLEY_EXPORT Doc {
   friend QUIRE_GALLEY_EXPORT Doc operator+(const Doc& x, const Doc& y);
   Doc& operator+=(const Doc& y) { return *this = *this + y; }
 
-  // For the library's own node code.
-  explicit Doc(std::shared_ptr<const detail::NodeHeader> node) noexcept : node_(std::move(node)) {}
-  [[nodiscard]] const detail::NodeHeader* node() const noexcept { return node_.get(); }
-  [[nodiscard]] bool sharesNode() const noexcept { return node_.use_count() > 1; }
-  [[nodiscard]] bool flatStable() const noexcept { return !node_ || node_->flatStable; }
-  [[nodiscard]] bool unstyled() const noexcept { return !node_ || node_->unstyled; }
+  // For the library's own node code: adopts one reference to `node`.
+  explicit Doc(const detail::NodeHeader* node) noexcept : node_(node) {}
+  [[nodiscard]] const detail::NodeHeader* node() const noexcept { return node_; }
+  [[nodiscard]] bool sharesNode() const noexcept {
+    return node_ != nullptr && node_->refs.load(std::memory_order_relaxed) > 1;
+  }
+  [[nodiscard]] bool flatStable() const noexcept { return node_ == nullptr || node_->flatStable; }
+  [[nodiscard]] bool unstyled() const noexcept { return node_ == nullptr || node_->unstyled; }
 
  private:
-  std::shared_ptr<const detail::NodeHeader> node_;
+  const detail::NodeHeader* node_ = nullptr;
 };
 
 // Nodes built directly, one function per kind. The combinators below are

@@ -286,7 +286,7 @@ void emitText(Cursor& c, const Doc& d, SimpleDocElement& out) {
   const auto& t = as<TextNode>(d);
   out.kind = SimpleDocKind::SText;
   out.length = t.length;
-  out.text = t.value;
+  out.text = t.value();
   out.keepAlive = d;  // the cell holding d may go away below
   c.k = wrapAdd(c.k, t.length);
 }

@@ -1,22 +1,26 @@
 // The node structs behind Doc, shared by the library's sources.
 //
-// Every node starts with a NodeHeader (kind and two flags computed when the
-// node is built); the kind says which struct follows. Nodes never change
-// after construction except the lazily computed wide alternative of a
-// group, which is published once through an atomic pointer.
+// Every node starts with a NodeHeader (count, kind and two flags computed
+// when the node is built); the kind says which struct follows. Nodes never
+// change after construction except the lazily computed wide alternative of
+// a group, which is published once through an atomic pointer. Their memory
+// comes from per-thread chunks (internal/pool.hpp), and a
+// text's bytes sit in the same slot as its node.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
 #include "galley/doc.hpp"
+#include "galley/internal/pool.hpp"
 
 namespace quire::galley::detail {
 
-using NodePtr = std::shared_ptr<const NodeHeader>;
 
 // Wrapping arithmetic for columns and indentation: an absurd nesting delta
 // must not be undefined behaviour.
@@ -28,22 +32,26 @@ inline std::int64_t wrapSub(std::int64_t a, std::int64_t b) noexcept {
 }
 
 struct CharNode : NodeHeader {
-  explicit CharNode(char32_t c) : NodeHeader{DocKind::Char, true, true}, value(c) {}
+  explicit CharNode(char32_t c) : NodeHeader(DocKind::Char, true, true), value(c) {}
   char32_t value;
 };
 
+// The UTF-8 bytes follow the struct in the same allocation.
 struct TextNode : NodeHeader {
-  TextNode(std::int64_t n, std::string s)
-      : NodeHeader{DocKind::Text, true, true}, length(n), value(std::move(s)) {}
+  TextNode(std::int64_t n, std::string_view s) noexcept
+      : NodeHeader(DocKind::Text, true, true), length(n), size(s.size()) {
+    if (!s.empty()) std::memcpy(bytes(), s.data(), s.size());
+  }
+  char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
+  std::string_view value() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
   std::int64_t length;
-  std::string value;
+  std::size_t size;
 };
 
 // FlatAlt (first = normal form, second = flat form) and Cat.
 struct PairNode : NodeHeader {
   PairNode(DocKind k, Doc a, Doc b)
-      : NodeHeader{k, k == DocKind::Cat && a.flatStable() && b.flatStable(),
-                   a.unstyled() && b.unstyled()},
+      : NodeHeader(k, k == DocKind::Cat && a.flatStable() && b.flatStable(), a.unstyled() && b.unstyled()),
         first(std::move(a)),
         second(std::move(b)) {}
   Doc first;
@@ -52,7 +60,7 @@ struct PairNode : NodeHeader {
 
 struct NestNode : NodeHeader {
   NestNode(std::int64_t d, Doc x)
-      : NodeHeader{DocKind::Nest, x.flatStable(), x.unstyled()}, delta(d), inner(std::move(x)) {}
+      : NodeHeader(DocKind::Nest, x.flatStable(), x.unstyled()), delta(d), inner(std::move(x)) {}
   std::int64_t delta;
   Doc inner;
 };
@@ -61,7 +69,7 @@ struct NestNode : NodeHeader {
 // Union built directly carries its wide alternative from the start.
 struct UnionNode : NodeHeader {
   explicit UnionNode(Doc narrowForm)
-      : NodeHeader{DocKind::Union, false, narrowForm.unstyled()},
+      : NodeHeader(DocKind::Union, false, narrowForm.unstyled()),
         narrow(std::move(narrowForm)),
         eager(false) {
     // flatten^t of a group is flatten^(t+1) of its argument; a group of a
@@ -77,7 +85,7 @@ struct UnionNode : NodeHeader {
     }
   }
   UnionNode(Doc wideForm, Doc narrowForm)
-      : NodeHeader{DocKind::Union, false, wideForm.unstyled() && narrowForm.unstyled()},
+      : NodeHeader(DocKind::Union, false, wideForm.unstyled() && narrowForm.unstyled()),
         narrow(std::move(narrowForm)),
         wide(new Doc(std::move(wideForm))),
         eager(true) {}
@@ -100,10 +108,10 @@ struct UnionNode : NodeHeader {
 // says how often to flatten the result and whether to make it plain.
 struct FnNode : NodeHeader {
   FnNode(DocKind k, ColumnFunction f)
-      : NodeHeader{k, false, false}, intFn(std::move(f)) {}
-  explicit FnNode(ColumnsFunction f) : NodeHeader{DocKind::Columns, false, false}, widthFn(std::move(f)) {}
+      : NodeHeader(k, false, false), intFn(std::move(f)) {}
+  explicit FnNode(ColumnsFunction f) : NodeHeader(DocKind::Columns, false, false), widthFn(std::move(f)) {}
   FnNode(DocKind k, Doc baseNode, std::uint32_t flattenCount, bool makePlain)
-      : NodeHeader{k, false, makePlain},
+      : NodeHeader(k, false, makePlain),
         base(std::move(baseNode)),
         flattens(flattenCount),
         plain(makePlain) {}
@@ -116,7 +124,7 @@ struct FnNode : NodeHeader {
 
 struct ColorNode : NodeHeader {
   ColorNode(ConsoleLayer l, ColorIntensity i, Color c, Doc x)
-      : NodeHeader{DocKind::Color, x.flatStable(), false},
+      : NodeHeader(DocKind::Color, x.flatStable(), false),
         layer(l),
         intensity(i),
         color(c),
@@ -131,7 +139,7 @@ struct ColorNode : NodeHeader {
 template <DocKind K, class Attribute>
 struct AttributeNode : NodeHeader {
   AttributeNode(Attribute a, Doc x)
-      : NodeHeader{K, x.flatStable(), false}, attribute(a), inner(std::move(x)) {}
+      : NodeHeader(K, x.flatStable(), false), attribute(a), inner(std::move(x)) {}
   Attribute attribute;
   Doc inner;
 };
@@ -140,7 +148,7 @@ using ItalicizeNode = AttributeNode<DocKind::Italicize, bool>;
 using UnderlineNode = AttributeNode<DocKind::Underline, Underlining>;
 
 struct RestoreNode : NodeHeader {
-  explicit RestoreNode(const Style& s) : NodeHeader{DocKind::RestoreFormat, true, false}, style(s) {}
+  explicit RestoreNode(const Style& s) : NodeHeader(DocKind::RestoreFormat, true, false), style(s) {}
   Style style;
 };
 
@@ -151,7 +159,25 @@ const T& as(const Doc& d) noexcept {
 
 template <class T, class... Args>
 Doc makeNode(Args&&... args) {
-  return Doc(NodePtr(std::make_shared<const T>(std::forward<Args>(args)...)));
+  NodeStorage storage;
+  void* memory = allocateNode(sizeof(T), storage);
+  T* node;
+  try {
+    node = ::new (memory) T(std::forward<Args>(args)...);
+  } catch (...) {
+    freeNode(memory, storage);
+    throw;
+  }
+  node->storage = storage;
+  return Doc(node);
+}
+
+// A Text node holding a copy of utf8.
+inline Doc makeText(std::int64_t length, std::string_view utf8) {
+  NodeStorage storage;
+  auto* node = ::new (allocateNode(sizeof(TextNode) + utf8.size(), storage)) TextNode(length, utf8);
+  node->storage = storage;
+  return Doc(node);
 }
 
 // The wide alternative of a Union, flattening a group's argument on first use.
