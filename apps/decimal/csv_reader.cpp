@@ -26,13 +26,15 @@ bool CsvReader::fill() {
   return true;
 }
 
+// Inside quotes as outside, LF, CRLF and a lone CR each end one line.
 void CsvReader::advance(char c) noexcept {
-  if (c == '\n') {
+  if (c == '\r' || (c == '\n' && !afterCarriageReturn_)) {
     ++line_;
     column_ = 1;
-  } else {
+  } else if (c != '\n') {
     column_ += startsCharacter(c);
   }
+  afterCarriageReturn_ = c == '\r';
 }
 
 void CsvReader::startCell() { spans_.push_back({text_.size(), 0, false, line_, column_}); }
@@ -73,6 +75,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
           spans_.back().quoted = true;
           ++cur_;
           ++column_;
+          afterCarriageReturn_ = false;
           state = State::Quoted;
           continue;
         }
@@ -101,6 +104,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
           text_ += '"';
           ++cur_;
           ++column_;
+          afterCarriageReturn_ = false;
           state = State::Quoted;
           continue;
         }

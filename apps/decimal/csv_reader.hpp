@@ -2,7 +2,8 @@
 //
 // Rows follow RFC 4180: a field may be quoted, and then holds separators,
 // line breaks and doubled quotes ("" for one "); rows end at LF, CRLF or a
-// lone CR; an empty line is no row. As most readers do, a quote inside an
+// lone CR, and each of these counts as one line, inside quotes too; an
+// empty line is no row. As most readers do, a quote inside an
 // unquoted field and text after a closing quote are kept literally. Memory
 // is one read buffer and the current row.
 //
@@ -71,6 +72,7 @@ class CsvReader {
   std::int64_t rowLine_ = 1;
   std::int64_t openQuoteLine_ = 0;
   bool skipLineFeed_ = false;
+  bool afterCarriageReturn_ = false;  // inside quotes: the last byte was CR
 };
 
 }  // namespace quire::decimal

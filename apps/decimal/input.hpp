@@ -33,6 +33,8 @@ class InputSource {
   // Like read(2): 0 at the end. Throws std::system_error.
   std::size_t read(char* into, std::size_t bytes);
   int descriptor() const noexcept { return fd_; }
+  // Bytes taken from the descriptor by peek() that read() has not handed out.
+  std::size_t pending() const noexcept { return kept_.size() - keptUsed_; }
 
  private:
   std::size_t readDescriptor(char* into, std::size_t bytes);

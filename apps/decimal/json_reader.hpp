@@ -8,7 +8,9 @@
 // every value also names its field: the pointer with array indices folded
 // to "*" ("/items/*/price"). JSON Lines are read line by line through one
 // buffer, so memory follows the longest line, not the file; an invalid line
-// is reported and the next line is read. A JSON document is read whole.
+// is reported and the next line is read. A JSON document in a regular file
+// is memory-mapped when the file's last page has room for the parser's
+// padding, and otherwise (or from a pipe) read whole.
 //
 // Example:
 //   struct Print : JsonSink { ... };

@@ -1,5 +1,6 @@
 // Tests of the inspector's pieces that need no library: tokens and their
 // positions, CSV rows, input formats, JSON text, options and diagnostics.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/input.hpp"
+#include "apps/decimal/json_reader.hpp"
 #include "apps/decimal/json_text.hpp"
 #include "apps/decimal/options.hpp"
 #include "apps/decimal/tokenizer.hpp"
@@ -100,6 +102,80 @@ TEST(DecimalCsv, QuotesSeparatorsAndLineEndsAtEveryBufferSize) {
   EXPECT_EQ(csvRows("a\tb\n\"x\ty\"z\t\"open\n", '\t', 4, &open),
             (std::vector<std::vector<std::string>>{{"1:1=a", "1:3=b"}, {"2:1q=x\tyz", "2:8q=open\n"}}));
   EXPECT_EQ(open, 2);
+}
+
+TEST(DecimalCsv, LoneCarriageReturnsCountLinesInsideQuotesToo) {
+  const std::string text = "\"a\rb\"\rc\r\n\"d\r\ne\",f\r\"g\rh";
+  for (std::size_t buffer : {1, 2, 5, 65536}) {
+    std::int64_t open = 0;
+    EXPECT_EQ(csvRows(text, ',', buffer, &open),
+              (std::vector<std::vector<std::string>>{
+                  {"1:1q=a\rb"}, {"3:1=c"}, {"4:1q=d\r\ne", "5:4=f"}, {"6:1q=g\rh"}}))
+        << "buffer " << buffer;
+    EXPECT_EQ(open, 6);
+  }
+}
+
+// What a JSON reader hands over, as "line:column=text pointer" and
+// "error line:column" strings.
+struct JsonSeen final : JsonSink {
+  std::vector<std::string> seen;
+  void jsonNumber(std::string_view text, std::int64_t line, std::int64_t column, std::string_view pointer,
+                  std::string_view) override {
+    seen.push_back(std::to_string(line) + ":" + std::to_string(column) + "=" + std::string(text) + " " +
+                   std::string(pointer));
+  }
+  void jsonOther(std::string_view, bool) override {}
+  void jsonError(std::int64_t line, std::int64_t column, std::string_view) override {
+    seen.push_back("error " + std::to_string(line) + ":" + std::to_string(column));
+  }
+};
+
+std::vector<std::string> jsonThroughPipe(const std::string& text, bool lines) {
+  FedPipe pipe(text);
+  InputSource source(pipe.fds[0]);
+  JsonSeen sink;
+  lines ? readJsonLines(source, sink) : readJsonDocument(source, sink);
+  return sink.seen;
+}
+
+std::vector<std::string> jsonFromFile(const std::string& text, std::size_t peeked) {
+  const std::string path = ::testing::TempDir() + "quire-decimal-mapped.json";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  InputSource source(fd);
+  (void)source.peek(peeked);  // as the format guess does
+  JsonSeen sink;
+  readJsonDocument(source, sink);
+  ::close(fd);
+  return sink.seen;
+}
+
+// The parser reads a JSON Lines line in place, with the next lines behind
+// it: an unfinished line must not read on into them, and a string glued to
+// a number is invalid, not part of the number.
+TEST(DecimalJson, UnfinishedAndGluedValuesStayInsideTheirLine) {
+  EXPECT_EQ(jsonThroughPipe("\n[\n{\"s\":2\"x\"}\n[\"a\",\n7\n8 9\n", true),
+            (std::vector<std::string>{"error 2:1", "error 3:6", "error 4:1", "5:1=7 ", "6:1=8 ", "error 6:1"}));
+  EXPECT_EQ(jsonThroughPipe("[1, 2", false), (std::vector<std::string>{"1:2=1 /0", "1:5=2 /1", "error 1:6"}));
+}
+
+// A regular file is mapped when its last page has room for the parser's
+// padding and copied otherwise; a pipe is read whole. All agree.
+TEST(DecimalJson, MappedCopiedAndPipedDocumentsAgree) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  for (std::size_t size : {page - 100, page - 10, page, 3 * page + 7}) {
+    std::string text = "{\"a\": [1.5, 2e3],\n \"b\": {\"c\": -0}, \"pad\": \"";
+    text.append(size - text.size() - 2, 'x');
+    text.append("\"}");
+    ASSERT_EQ(text.size(), size);
+    const std::vector<std::string> want = {"1:8=1.5 /a/0", "1:13=2e3 /a/1", "2:13=-0 /b/c"};
+    EXPECT_EQ(jsonThroughPipe(text, false), want) << size;
+    EXPECT_EQ(jsonFromFile(text, 0), want) << size;
+    EXPECT_EQ(jsonFromFile(text, 100), want) << size;
+  }
 }
 
 TEST(DecimalInput, FormatsByNameAndContent) {
