@@ -198,7 +198,7 @@ F composeFloat(std::uint64_t m, int exp2, int keep) {
 // The nearest F to w × 10^q × 2^binaryShift (w > 0) from the truncated 5^q
 // of the table, or nullopt when the truncation leaves the rounding open.
 template <std::floating_point F>
-std::optional<F> nearestByPowerOfFive(std::uint64_t w, int q, int binaryShift = 0) {
+[[gnu::always_inline]] inline std::optional<F> nearestByPowerOfFive(std::uint64_t w, int q, int binaryShift = 0) {
   using Fmt = Format<F>;
   static_assert(Fmt::digits <= 53, "the rounding point must lie in the top limb");
   const detail::PowerOfFive& t = detail::powerOfFive(q);

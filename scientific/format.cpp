@@ -446,11 +446,11 @@ char* quickShow(char* buffer, std::int64_t coefficient, std::int64_t exponent, b
     std::memcpy(buffer, "0.0", 3);
     return buffer + 3;
   }
-  if ((u & 1) == 0) {
-    while (u % 10 == 0) {
-      u /= 10;
-      ++exponent;
-    }
+  // One multiplication tests for a trailing zero; a test of the parity first
+  // would be a branch taken at random for the digits of doubles.
+  while (u % 10 == 0) {
+    u /= 10;
+    ++exponent;
   }
   const int n = digitCount(u);
   const std::int64_t point = n + exponent;
