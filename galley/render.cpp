@@ -25,6 +25,7 @@
 
 #include "galley/internal/cells.hpp"
 #include "galley/internal/node.hpp"
+#include "galley/internal/write.hpp"
 
 namespace quire::galley {
 
@@ -282,12 +283,19 @@ void emitChar(Cursor& c, const CharNode& ch, SimpleDocElement& out) {
   c.k = wrapAdd(c.k, 1);
 }
 
-void emitText(Cursor& c, const Doc& d, SimpleDocElement& out) {
+// A text of the caller's document lives as long as the rendering; one of a
+// document made during layout is kept by the element, since the cell
+// holding it may go away below. Elements handed out get the root as well.
+void emitText(Cursor& c, const Doc& d, const Cell& cell, SimpleDocElement& out) {
   const auto& t = as<TextNode>(d);
   out.kind = SimpleDocKind::SText;
   out.length = t.length;
   out.text = t.value();
-  out.keepAlive = d;  // the cell holding d may go away below
+  if (cell.owner.node() != nullptr) {
+    out.keepAlive = d;
+  } else if (out.keepAlive.node() != nullptr) {
+    out.keepAlive = Doc();
+  }
   c.k = wrapAdd(c.k, t.length);
 }
 
@@ -330,7 +338,7 @@ Stop step(const Constants& K, Cursor& c, SimpleDocElement& out) {
         c.cell = cell->tail;
         return Stop::Element;
       case DocKind::Text:
-        emitText(c, d, out);
+        emitText(c, d, *cell, out);
         c.cell = cell->tail;
         return Stop::Element;
       case DocKind::Line:
@@ -340,18 +348,42 @@ Stop step(const Constants& K, Cursor& c, SimpleDocElement& out) {
         c.n = c.k = i;
         c.cell = cell->tail;
         return Stop::Element;
-      case DocKind::FlatAlt:
+      case DocKind::FlatAlt: {
         // flattened, the flat form is taken as it is: one flattening less
-        c.cell = expansion(*cell, [&] { return t > 0 ? push(i, d.right(), t - 1, cell->tail) : push(i, d.left(), 0, cell->tail); });
+        const Doc& x = t > 0 ? d.right() : d.left();
+        const std::uint32_t u = t > 0 ? t - 1 : 0;
+        // The usual line break, or its character when flattened, is
+        // written straight away instead of going through a cell of its own.
+        const DocKind xk = x.kind();
+        if (xk == DocKind::Char || xk == DocKind::Text || (xk == DocKind::Line && u == 0)) {
+          if (xk == DocKind::Line) {
+            out.kind = SimpleDocKind::SLine;
+            out.indentation = i;
+            c.n = c.k = i;
+          } else {
+            xk == DocKind::Char ? emitChar(c, as<CharNode>(x), out) : emitText(c, x, *cell, out);
+          }
+          c.cell = cell->tail;
+          return Stop::Element;
+        }
+        c.cell = expansion(*cell, [&] { return push(i, x, u, cell->tail); });
         continue;
+      }
       case DocKind::Cat: {
         // A character or text on the left is written straight away instead
         // of going through a cell of its own: most concatenations start so.
         const Doc& x = d.left();
         const DocKind xk = x.kind();
         if (xk == DocKind::Char || xk == DocKind::Text) {
-          xk == DocKind::Char ? emitChar(c, as<CharNode>(x), out) : emitText(c, x, out);
-          c.cell = expansion(*cell, [&] { return push(i, d.right(), t, cell->tail); });
+          xk == DocKind::Char ? emitChar(c, as<CharNode>(x), out) : emitText(c, x, *cell, out);
+          // a concatenation on the right that would only split is split now
+          const Doc& y = d.right();
+          const DocKind yl = y.kind() == DocKind::Cat ? y.left().kind() : DocKind::Char;
+          if (yl != DocKind::Char && yl != DocKind::Text) {
+            c.cell = expansion(*cell, [&] { return push(i, y.left(), t, push(i, y.right(), t, cell->tail)); });
+          } else {
+            c.cell = expansion(*cell, [&] { return push(i, y, t, cell->tail); });
+          }
           return Stop::Element;
         }
         c.cell = expansion(*cell, [&] { return push(i, x, t, push(i, d.right(), t, cell->tail)); });
@@ -456,9 +488,32 @@ class Engine final : public SimpleDoc::Source {
       }
       if (done_) return false;
       if (step(*K_, cur_, out) == Stop::Element) return deliver(out);
-      if (!applyKnownDecision(cur_)) {
-        K_->fits.builtin() == FitsTest::Builtin::None ? decideByCallable() : decideInLoop();
+      decide();
+    }
+  }
+
+  // What next() yields, handed to `write` as it is made, without moving
+  // each element out; answers at the element that ends the stream.
+  template <class Write>
+  void drain(Write&& write) {
+    SimpleDocElement e;
+    for (;;) {
+      for (; readyPos_ < ready_.size(); ++readyPos_) {
+        const SimpleDocElement& r = ready_[readyPos_];
+        if (r.ends()) done_ = true;
+        write(r);
+        if (done_) return;
       }
+      ready_.clear();
+      readyPos_ = 0;
+      if (done_) return;
+      if (step(*K_, cur_, e) == Stop::Element) {
+        if (e.ends()) done_ = true;
+        write(e);
+        if (done_) return;
+        continue;
+      }
+      decide();
     }
   }
 
@@ -474,7 +529,14 @@ class Engine final : public SimpleDoc::Source {
     std::size_t fed;  // buffer_[start..fed) went through fits
   };
 
+  void decide() {
+    if (!applyKnownDecision(cur_)) {
+      K_->fits.builtin() == FitsTest::Builtin::None ? decideByCallable() : decideInLoop();
+    }
+  }
+
   bool deliver(SimpleDocElement& out) {
+    if (out.kind == SimpleDocKind::SText && out.keepAlive.node() == nullptr) out.keepAlive = K_->root;
     if (out.ends()) done_ = true;
     if (recording_) recorded_.push_back(out);
     return true;
@@ -739,6 +801,17 @@ SimpleDoc renderPretty(float ribbon, std::int64_t width, const Doc& doc) {
 
 SimpleDoc renderSmart(float ribbon, std::int64_t width, const Doc& doc) {
   return renderFits(fitsR, ribbon, width, doc);
+}
+
+bool detail::appendRendered(SimpleDoc& stream, std::string& out) {
+  auto* engine = dynamic_cast<detail::Engine*>(stream.source_.get());
+  if (engine == nullptr || stream.done_) return false;
+  stream.done_ = true;
+  std::string scratch;
+  engine->drain([&](const SimpleDocElement& e) {
+    detail::writeElement(e, scratch, [&out](std::string_view piece) { out.append(piece); });
+  });
+  return true;
 }
 
 SimpleDoc renderCompact(const Doc& doc) { return SimpleDoc(std::make_shared<detail::CompactSource>(doc)); }

@@ -28,6 +28,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -61,6 +62,13 @@ QUIRE_GALLEY_EXPORT SimpleDocElement SChar(char32_t c);
 QUIRE_GALLEY_EXPORT SimpleDocElement SText(std::int64_t length, std::string_view utf8);
 QUIRE_GALLEY_EXPORT SimpleDocElement SLine(std::int64_t indentation);
 QUIRE_GALLEY_EXPORT SimpleDocElement SSGR(std::vector<vtcontrol::SGR> commands);
+
+class SimpleDoc;
+namespace detail {
+// Appends what a stream from the layout engine writes out, straight from
+// the engine; false (and nothing done) for any other stream.
+bool appendRendered(SimpleDoc& stream, std::string& out);
+}  // namespace detail
 
 // A rendered document: a single-pass input range of SimpleDocElement that
 // yields elements up to and including the SEmpty or SFail that ends it.
@@ -114,6 +122,7 @@ class QUIRE_GALLEY_EXPORT SimpleDoc {
   std::default_sentinel_t end() const noexcept { return {}; }
 
  private:
+  friend bool detail::appendRendered(SimpleDoc& stream, std::string& out);
   std::shared_ptr<Source> source_;
   SimpleDocElement current_;
   bool done_ = false;
