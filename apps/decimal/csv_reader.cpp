@@ -101,7 +101,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
       }
       case State::QuoteInQuoted:
         if (c == '"') {  // a doubled quote is one quote
-          text_ += '"';
+          text_.append('"');
           ++cur_;
           ++column_;
           afterCarriageReturn_ = false;
@@ -132,7 +132,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
     endCell();
   }
   for (const Span& s : spans_) {
-    row.push_back({std::string_view(text_).substr(s.offset, s.size), s.quoted, s.line, s.column});
+    row.push_back({text_.view().substr(s.offset, s.size), s.quoted, s.line, s.column});
   }
   return true;
 }

@@ -5,7 +5,7 @@
 // lone CR, and each of these counts as one line, inside quotes too; an
 // empty line is no row. As most readers do, a quote inside an
 // unquoted field and text after a closing quote are kept literally. Memory
-// is one read buffer and the current row.
+// is one read buffer and the current row, which grows without copying.
 //
 // Example:
 //   InputSource in(fd);          // holding: name,price\r\n"Widget, large",19.99\r\n
@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/decimal/growing_bytes.hpp"
 #include "apps/decimal/input.hpp"
 
 namespace quire::decimal {
@@ -36,6 +37,8 @@ struct CsvCell {
 class CsvReader {
  public:
   static constexpr std::size_t bufferBytes = std::size_t{1} << 16;
+  // The longest row; a longer one stops the reading with std::system_error.
+  static constexpr std::size_t rowBytes = std::size_t{1} << 30;
 
   CsvReader(InputSource& source, char separator, std::size_t buffer = bufferBytes);
 
@@ -60,7 +63,8 @@ class CsvReader {
   const char* end_ = nullptr;
   bool atEnd_ = false;
 
-  std::string text_;  // the cells of the current row, unquoted, one after another
+  // The cells of the current row, unquoted, one after another.
+  GrowingBytes text_{rowBytes};
   struct Span {
     std::size_t offset, size;
     bool quoted;

@@ -1,5 +1,7 @@
 #include "apps/decimal/json_reader.hpp"
 
+#include "apps/decimal/growing_bytes.hpp"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -23,6 +25,11 @@ namespace quire::decimal {
 namespace {
 
 namespace od = simdjson::ondemand;
+
+// The longest JSON Lines line; a longer one stops the reading.
+constexpr std::size_t kLongestLine = std::size_t{1} << 30;
+// The longest JSON document read from a pipe (a file is mapped instead).
+constexpr std::size_t kLongestDocument = std::size_t{1} << 34;
 
 // The pointer and the field of the value being visited, grown and cut back
 // as the walk goes down and up.
@@ -374,17 +381,26 @@ void readJsonDocument(InputSource& source, JsonSink& sink) {
     walkDocument(parser, file.data(), file.size(), file.capacity(), 1, false, sink);
     return;
   }
-  std::string text;
-  std::vector<char> chunk(std::size_t{1} << 16);
-  while (std::size_t got = source.read(chunk.data(), chunk.size())) text.append(chunk.data(), got);
-  const std::size_t size = text.size();
-  text.resize(size + simdjson::SIMDJSON_PADDING, '\0');
+  // From a pipe: read whole into a buffer that grows in place.
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  GrowingBytes text(kLongestDocument + kChunk + simdjson::SIMDJSON_PADDING);
+  std::size_t size = 0;
+  for (;;) {
+    text.resize(size + kChunk);
+    const std::size_t got = source.read(text.data() + size, kChunk);
+    if (got == 0) break;
+    size += got;
+  }
+  text.resize(size + simdjson::SIMDJSON_PADDING);
+  std::memset(text.data() + size, 0, simdjson::SIMDJSON_PADDING);
   walkDocument(parser, text.data(), size, text.size(), 1, false, sink);
 }
 
 void readJsonLines(InputSource& source, JsonSink& sink) {
-  // [buffer, filled) holds unread input; a line that does not fit grows it.
-  std::vector<char> buffer((std::size_t{1} << 20) + simdjson::SIMDJSON_PADDING);
+  // [buffer, filled) holds unread input, read through a window that a line
+  // too long for it doubles; the buffer grows in place, without copying.
+  GrowingBytes buffer(kLongestLine + simdjson::SIMDJSON_PADDING);
+  buffer.resize((std::size_t{1} << 20) + simdjson::SIMDJSON_PADDING);
   std::size_t start = 0;
   std::size_t filled = 0;
   bool atEnd = false;
@@ -405,7 +421,8 @@ void readJsonLines(InputSource& source, JsonSink& sink) {
       filled -= start;
       start = 0;
       const std::size_t room = buffer.size() - simdjson::SIMDJSON_PADDING;
-      if (filled == room) buffer.resize(buffer.size() * 2);
+      if (filled == room) buffer.resize(std::min(buffer.size() * 2, buffer.limit()));
+      if (filled == buffer.size() - simdjson::SIMDJSON_PADDING) buffer.resize(buffer.limit() + 1);  // too long
       const std::size_t got = source.read(buffer.data() + filled, buffer.size() - simdjson::SIMDJSON_PADDING - filled);
       if (got == 0) atEnd = true;
       filled += got;

@@ -104,7 +104,7 @@ std::optional<Token> TokenReader::next() {
     straddles = true;
     if (cur_ != end_ || !refill()) break;
   }
-  token.text = pending_;
+  token.text = pending_.view();
   token.tooLong = pendingTooLong_;
   return token;
 }

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/decimal/growing_bytes.hpp"
 #include "apps/decimal/input.hpp"
 
 namespace quire::decimal {
@@ -73,7 +74,7 @@ class TokenReader {
   std::vector<char> buffer_;
   const char* cur_ = nullptr;
   const char* end_ = nullptr;
-  std::string pending_;
+  GrowingBytes pending_{maxToken_};  // a token that straddles refills
   bool pendingTooLong_ = false;
   std::int64_t line_ = 1;
   std::int64_t column_ = 1;

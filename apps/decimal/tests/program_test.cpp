@@ -346,6 +346,32 @@ TEST(DecimalProgram, AMillionNumbersStreamInFlatMemory) {
 }
 
 
+// One token of ten megabytes costs about its own size once, in every
+// format: the readers grow their buffers in place instead of doubling and
+// copying (which passes through more than twice the token). The token is
+// letters, so that no number is built and only the readers count.
+TEST(DecimalProgram, ALongTokenCostsItsSizeOnce) {
+  constexpr std::size_t kToken = 10'000'000;
+  const std::string letters(kToken, 'x');
+  struct Case {
+    std::string name, small, large;
+  };
+  const std::vector<Case> cases = {
+      {"text.txt", "xyz 1\n", letters + "\n"},
+      {"cell.csv", "a\nxyz\n", "a\n" + letters + "\n"},
+      {"line.jsonl", "{\"a\": \"xyz\"}\n", "{\"a\": \"" + letters + "\"}\n"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun small = run({tempFile("small-" + c.name, c.small)});
+    ProgramRun large = run({tempFile("long-" + c.name, c.large)});
+    EXPECT_EQ(small.status, large.status) << c.name << large.err;
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(large.maxRssKb, small.maxRssKb + static_cast<long>(kToken * 13 / 10 / 1024))
+        << c.name << ": small " << small.maxRssKb << " KiB, long " << large.maxRssKb << " KiB";
+#endif
+  }
+}
+
 // Output that cannot be written stops the program with status 2 and a
 // message, whether standard output is closed, full or a pipe whose reader
 // has gone while SIGPIPE is ignored.
