@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <ranges>
 
 #include "galley/galley.hpp"
@@ -214,6 +215,58 @@ TEST(GalleyRender, AgreesWithTheDirectModel) {
     }
   }
   EXPECT_EQ(compared, 250 * 18);
+}
+
+// displayS writes the engine's output straight into its string; displayIO
+// reads the element stream. Both must give the same text, up to an SFail.
+TEST(GalleyRender, DirectDisplayAgreesWithTheElementStream) {
+  auto both = [](const SimpleDocElement*, auto render) {
+    std::string direct;
+    std::ostringstream streamed;
+    bool directFailed = false, streamedFailed = false;
+    try {
+      displayS(render(), direct);
+    } catch (const Error&) {
+      directFailed = true;
+    }
+    try {
+      displayIO(streamed, render());
+    } catch (const Error&) {
+      streamedFailed = true;
+    }
+    EXPECT_EQ(directFailed, streamedFailed);
+    return std::pair{direct, streamed.str()};
+  };
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    Doc d = RandomDoc(seed).make(4);
+    for (std::int64_t w : {0, 9, 30}) {
+      auto [a, b] = both(nullptr, [&] { return renderPretty(0.4f, w, d); });
+      ASSERT_EQ(a, b) << "seed " << seed << " width " << w;
+      auto [c, e] = both(nullptr, [&] { return renderSmart(1.0f, w, d); });
+      ASSERT_EQ(c, e) << "smart, seed " << seed << " width " << w;
+    }
+  }
+  // a stream partly read goes on where it stopped
+  SimpleDoc s = renderPretty(0.4f, 5, above(text("one"), nest(2, above(text("two"), text("three")))));
+  auto it = s.begin();
+  EXPECT_EQ(it->text, "one");
+  EXPECT_EQ(displayS(std::move(s)), "\ntwo\n  three");
+}
+
+TEST(GalleyRender, ElementsKeepTheirTextsAlive) {
+  // texts of the caller's document and texts made by column functions
+  std::vector<SimpleDocElement> kept;
+  {
+    Doc d = group(text(std::string(40, 'a')) + line() + column([](std::int64_t k) { return int_(k * 1000); }) +
+                  nest(2, hardline() + text("tail")));
+    SimpleDoc s = renderPretty(0.4f, 20, d);
+    for (const SimpleDocElement& e : s) kept.push_back(e);
+  }
+  std::string texts;
+  for (const SimpleDocElement& e : kept) {
+    if (e.kind == SimpleDocKind::SText) texts += std::string(e.text) + "|";
+  }
+  EXPECT_EQ(texts, std::string(40, 'a') + "|0|tail|");
 }
 
 // flatten written straight from its rules, recursively.
