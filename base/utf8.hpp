@@ -15,9 +15,12 @@
 //   quire::decodeUtf8Sequence(s + 2, s + 3, c);  // 0: 0xFF starts nothing
 //   std::string out;
 //   quire::appendUtf8(out, U'\u00E9');            // out == "\xC3\xA9"
+//   quire::countUtf8Characters("\xC3\xA9t\xC3\xA9")  // 3
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace quire {
 
@@ -74,6 +77,18 @@ inline void appendUtf8(std::string& out, char32_t c) {
     c = (c << 6) | (p[k] & 0x3Fu);
   }
   return extra + 1;
+}
+
+// Whether the byte starts a character: every byte but a continuation byte
+// does. Readers that count columns in characters step by this.
+constexpr bool startsUtf8Character(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// The characters of UTF-8 text, counted by the bytes that start one (a
+// malformed byte counts as one character, a stray continuation byte as none).
+constexpr std::size_t countUtf8Characters(std::string_view s) noexcept {
+  std::size_t n = 0;
+  for (char c : s) n += startsUtf8Character(c);
+  return n;
 }
 
 }  // namespace quire

@@ -53,4 +53,19 @@ TEST(Utf8, AgreesWithTheValidator) {
   }
 }
 
+// Counting agrees with decoding on well-formed text of every length.
+TEST(Utf8, CountsTheCharactersItsEncoderWrites) {
+  EXPECT_EQ(quire::countUtf8Characters(""), 0u);
+  EXPECT_EQ(quire::countUtf8Characters("\xC3\xA9t\xC3\xA9"), 3u);
+  std::string text;
+  std::size_t written = 0;
+  for (char32_t c : {U'a', U'\u00E9', U'\u20AC', U'\U0001F600', U'\U0010FFFF'}) {
+    quire::appendUtf8(text, c);
+    ++written;
+    EXPECT_EQ(quire::countUtf8Characters(text), written);
+  }
+  EXPECT_FALSE(quire::startsUtf8Character('\x80'));
+  EXPECT_TRUE(quire::startsUtf8Character('\xF0'));
+}
+
 }  // namespace

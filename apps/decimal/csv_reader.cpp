@@ -1,12 +1,8 @@
 #include "apps/decimal/csv_reader.hpp"
 
+#include "base/utf8.hpp"
+
 namespace quire::decimal {
-
-namespace {
-
-bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
-
-}  // namespace
 
 CsvReader::CsvReader(InputSource& source, char separator, std::size_t buffer)
     : source_(source), separator_(separator), buffer_(buffer == 0 ? 1 : buffer) {
@@ -32,7 +28,7 @@ void CsvReader::advance(char c) noexcept {
     ++line_;
     column_ = 1;
   } else if (c != '\n') {
-    column_ += startsCharacter(c);
+    column_ += quire::startsUtf8Character(c);
   }
   afterCarriageReturn_ = c == '\r';
 }
@@ -85,7 +81,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
         const char* start = cur_;
         while (cur_ != end_ && *cur_ != separator_ && *cur_ != '\n' && *cur_ != '\r') ++cur_;
         text_.append(start, static_cast<std::size_t>(cur_ - start));
-        for (const char* p = start; p != cur_; ++p) column_ += startsCharacter(*p);
+        for (const char* p = start; p != cur_; ++p) column_ += quire::startsUtf8Character(*p);
         if (cur_ == end_) continue;
         break;  // at a separator or a line end
       }

@@ -22,8 +22,8 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/decimal/growing_bytes.hpp"
 #include "apps/decimal/input.hpp"
+#include "base/growing_bytes.hpp"
 
 namespace quire::decimal {
 

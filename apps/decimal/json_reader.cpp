@@ -1,6 +1,7 @@
 #include "apps/decimal/json_reader.hpp"
 
-#include "apps/decimal/growing_bytes.hpp"
+#include "base/growing_bytes.hpp"
+#include "base/utf8.hpp"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -81,7 +82,6 @@ void Paths::cut(std::size_t pointerSize, std::size_t fieldSize) {
   field.resize(fieldSize);
 }
 
-bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
 
 // Line and column of positions met in increasing order.
 class Positions {
@@ -97,7 +97,7 @@ class Positions {
     }
     // Characters, not bytes: UTF-8 continuation bytes start none.
     std::int64_t column = column_;
-    for (const char* q = at_; q < p; ++q) column += startsCharacter(*q);
+    for (const char* q = at_; q < p; ++q) column += quire::startsUtf8Character(*q);
     column_ = column;
     at_ = p;
   }

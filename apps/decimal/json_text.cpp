@@ -6,32 +6,19 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/utf8.hpp"
+
 namespace quire::decimal {
 
 namespace {
 
 bool needsCare(unsigned char c) noexcept { return c < 0x20 || c == '"' || c == '\\' || c >= 0x80; }
 
-// Length of the valid UTF-8 sequence at the start of s, or 0 when it is not
-// one (overlong forms, surrogates and code points above U+10FFFF included).
-std::size_t utf8SequenceLength(std::string_view s) noexcept {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  auto continuation = [&](std::size_t i) { return i < s.size() && (byte(i) & 0xC0) == 0x80; };
-  unsigned char lead = byte(0);
-  if (lead >= 0xC2 && lead <= 0xDF) return continuation(1) ? 2 : 0;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    if (!continuation(1) || !continuation(2)) return 0;
-    if (lead == 0xE0 && byte(1) < 0xA0) return 0;   // overlong
-    if (lead == 0xED && byte(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    if (!continuation(1) || !continuation(2) || !continuation(3)) return 0;
-    if (lead == 0xF0 && byte(1) < 0x90) return 0;   // overlong
-    if (lead == 0xF4 && byte(1) >= 0x90) return 0;  // above U+10FFFF
-    return 4;
-  }
-  return 0;
+// The length of the well-formed UTF-8 sequence at the start of s, or 0.
+std::size_t validSequence(std::string_view s) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  char32_t c;
+  return static_cast<std::size_t>(decodeUtf8Sequence(p, p + s.size(), c));
 }
 
 void appendEscaped(std::string& out, unsigned char c) {
@@ -94,7 +81,7 @@ void appendJsonString(std::string& out, std::string_view s) {
     if (c < 0x80) {
       appendEscaped(out, c);
       ++i;
-    } else if (std::size_t n = utf8SequenceLength(s.substr(i)); n != 0) {
+    } else if (std::size_t n = validSequence(s.substr(i)); n != 0) {
       out.append(s.data() + i, n);
       i += n;
     } else {

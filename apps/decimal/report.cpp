@@ -14,6 +14,7 @@
 #include "galley/render.hpp"
 #include "scientific/convert.hpp"
 #include "scientific/format.hpp"
+#include "base/utf8.hpp"
 
 namespace quire::decimal {
 
@@ -44,11 +45,7 @@ std::string_view styleCode(Style s) {
 }
 constexpr std::string_view kReset = "\x1b[0m";
 
-std::int64_t characters(std::string_view s) noexcept {
-  std::int64_t n = 0;
-  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
+std::int64_t characters(std::string_view s) noexcept { return static_cast<std::int64_t>(countUtf8Characters(s)); }
 
 
 // The shortest digits that read back as v, laid out by the library like

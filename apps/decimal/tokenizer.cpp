@@ -1,5 +1,7 @@
 #include "apps/decimal/tokenizer.hpp"
 
+#include "base/utf8.hpp"
+
 #include <unistd.h>
 
 #include <array>
@@ -16,9 +18,6 @@ constexpr std::array<bool, 256> separatorTable() {
   return table;
 }
 constexpr std::array<bool, 256> kSeparators = separatorTable();
-
-// A UTF-8 continuation byte does not start a new character.
-bool startsCharacter(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
 
 }  // namespace
 
@@ -51,7 +50,7 @@ bool TokenReader::refill() {
 }
 
 void TokenReader::advanceColumns(const char* from, const char* to) noexcept {
-  for (; from != to; ++from) column_ += startsCharacter(*from);
+  for (; from != to; ++from) column_ += quire::startsUtf8Character(*from);
 }
 
 // Keeps a piece of a token that straddles a refill, up to maxToken_ bytes.

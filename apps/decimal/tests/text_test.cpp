@@ -11,7 +11,6 @@
 
 #include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
-#include "apps/decimal/growing_bytes.hpp"
 #include "apps/decimal/input.hpp"
 #include "apps/decimal/json_reader.hpp"
 #include "apps/decimal/json_text.hpp"
@@ -177,20 +176,6 @@ TEST(DecimalJson, MappedCopiedAndPipedDocumentsAgree) {
     EXPECT_EQ(jsonFromFile(text, 0), want) << size;
     EXPECT_EQ(jsonFromFile(text, 100), want) << size;
   }
-}
-
-TEST(DecimalGrowingBytes, GrowsInPlaceUpToItsLimit) {
-  GrowingBytes bytes(1);
-  EXPECT_EQ(bytes.limit(), GrowingBytes::minimumBytes);
-  bytes.append("ab", 2);
-  const char* at = bytes.data();
-  bytes.resize(bytes.limit());
-  EXPECT_EQ(bytes.data(), at);
-  EXPECT_EQ(bytes.view().substr(0, 2), "ab");
-  EXPECT_THROW(bytes.append('c'), std::system_error);
-  bytes.clear();
-  bytes.append('c');
-  EXPECT_EQ(bytes.view(), "c");
 }
 
 TEST(DecimalInput, FormatsByNameAndContent) {

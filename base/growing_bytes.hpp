@@ -1,4 +1,4 @@
-// A byte buffer that grows in place, for the readers' one long token, cell
+// A byte buffer that grows in place, for a reader's one long token, cell
 // or line.
 //
 // The buffer reserves address space for its limit up front and takes memory
@@ -7,7 +7,7 @@
 // string passes through. clear() gives back the pages of a long token.
 //
 // Example:
-//   GrowingBytes bytes(std::size_t{1} << 30);
+//   quire::GrowingBytes bytes(std::size_t{1} << 30);
 //   bytes.append("12", 2);
 //   bytes.view()          // "12"
 //   bytes.resize(1 << 20);  // no copy; pages are taken when written
@@ -22,7 +22,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace quire::decimal {
+namespace quire {
 
 class GrowingBytes {
  public:
@@ -82,4 +82,4 @@ class GrowingBytes {
   std::size_t touched_ = 0;
 };
 
-}  // namespace quire::decimal
+}  // namespace quire
