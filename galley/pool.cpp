@@ -20,6 +20,9 @@ constexpr std::size_t kKeptChunks = 256;  // 4 MB of empty chunks at most
 
 thread_local ChunkHeader* currentChunk __attribute__((tls_model("initial-exec"))) = nullptr;
 thread_local bool threadEndArmed __attribute__((tls_model("initial-exec"))) = false;
+// Set once the thread's chunk has been retired at its end: nodes made after
+// that (by later thread-local destructors) come from the heap.
+thread_local bool threadEnded __attribute__((tls_model("initial-exec"))) = false;
 
 // Empty chunks, shared by all threads; never destroyed, because threads may
 // end after static destruction has begun.
@@ -48,7 +51,10 @@ struct ThreadEnd {
   ThreadEnd() = default;
   ThreadEnd(const ThreadEnd&) = delete;
   ThreadEnd& operator=(const ThreadEnd&) = delete;
-  ~ThreadEnd() { retireCurrent(); }
+  ~ThreadEnd() {
+    retireCurrent();
+    threadEnded = true;
+  }
 };
 
 ChunkHeader* freshChunk() {
@@ -70,7 +76,7 @@ ChunkHeader* freshChunk() {
 
 void* allocateNodeSlow(std::size_t bytes, NodeStorage& storage) {
   const std::size_t size = roundedNodeSize(bytes);
-  if (!kPoolNodes || size > kLargestPooled) {
+  if (!kPoolNodes || size > kLargestPooled || threadEnded) {
     storage = NodeStorage::Heap;
     return ::operator new(bytes);
   }
