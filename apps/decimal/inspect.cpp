@@ -10,7 +10,7 @@
 #include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/json_reader.hpp"
-#include "apps/decimal/output.hpp"
+#include "base/descriptor_output.hpp"
 #include "apps/decimal/tokenizer.hpp"
 
 namespace quire::decimal {

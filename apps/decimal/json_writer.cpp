@@ -80,7 +80,7 @@ std::size_t inlineSize(std::string_view s) noexcept { return s.size() <= kInline
 
 // A plain string: in place when short, otherwise written on its own, after
 // which room for the rest of the object is reserved again.
-void string(Output& output, Cursor& out, std::string_view s, std::size_t rest) {
+void string(DescriptorOutput& output, Cursor& out, std::string_view s, std::size_t rest) {
   if (s.size() <= kInlineString) {
     out.plainString(s);
     return;
@@ -162,7 +162,7 @@ void appendField(std::string& out, const FieldStats& f) {
 
 }  // namespace
 
-JsonReporter::JsonReporter(Output& out, bool byField) : out_(out), byField_(byField) {
+JsonReporter::JsonReporter(DescriptorOutput& out, bool byField) : out_(out), byField_(byField) {
   out_.append(byField ? "{\"fields\":[" : "{\"numbers\":[");
 }
 

@@ -16,14 +16,14 @@
 #include <string>
 #include <string_view>
 
-#include "apps/decimal/output.hpp"
+#include "base/descriptor_output.hpp"
 #include "apps/decimal/tally.hpp"
 
 namespace quire::decimal {
 
 class JsonReporter final : public Reporter {
  public:
-  JsonReporter(Output& out, bool byField);
+  JsonReporter(DescriptorOutput& out, bool byField);
 
   void number(const Location& where, const NumberFacts& facts) override;
   void finish(const Tally& tally, const std::vector<FieldStats>* fields) override;
@@ -32,7 +32,7 @@ class JsonReporter final : public Reporter {
  private:
   const std::string& escapedSource(std::string_view source);
 
-  Output& out_;
+  DescriptorOutput& out_;
   bool byField_;
   bool first_ = true;
   std::string_view lastSource_;

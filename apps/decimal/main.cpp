@@ -9,14 +9,18 @@
 #include "apps/decimal/inspect.hpp"
 #include "apps/decimal/json_writer.hpp"
 #include "apps/decimal/options.hpp"
-#include "apps/decimal/output.hpp"
+#include "base/descriptor_output.hpp"
 #include "apps/decimal/report.hpp"
 #include "apps/decimal/sample.hpp"
 #include "apps/decimal/terminal.hpp"
 
 using namespace quire::decimal;
+using quire::DescriptorOutput;
+using quire::OutputError;
 
 namespace {
+
+constexpr std::string_view kReport = "the report";
 
 // Per field unless asked otherwise, when every input is structured.
 bool perField(const Options& options) {
@@ -31,15 +35,15 @@ bool perField(const Options& options) {
   return true;
 }
 
-std::unique_ptr<Reporter> makeReporter(const Options& options, Output& out, bool byField) {
+std::unique_ptr<Reporter> makeReporter(const Options& options, DescriptorOutput& out, bool byField) {
   if (options.json) return std::make_unique<JsonReporter>(out, byField);
   Presentation p = choosePresentation(options);
   return std::make_unique<PrettyReporter>(out, p.width, p.color);
 }
 
 int run(const Options& options) {
-  Output::checkWritable(STDOUT_FILENO);
-  Output out(STDOUT_FILENO);
+  DescriptorOutput::checkWritable(STDOUT_FILENO, kReport);
+  DescriptorOutput out(STDOUT_FILENO, kReport);
   InspectOptions inspect;
   inspect.byField = perField(options);
   inspect.lenient = options.lenient;
@@ -70,8 +74,8 @@ int main(int argc, char** argv) {
   const Options& options = std::get<Options>(parsed);
   try {
     if (options.help) {
-      Output::checkWritable(STDOUT_FILENO);
-      Output out(STDOUT_FILENO);
+      DescriptorOutput::checkWritable(STDOUT_FILENO, kReport);
+      DescriptorOutput out(STDOUT_FILENO, kReport);
       out.append(helpText());
       out.flush();
       return exitOk;

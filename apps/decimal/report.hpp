@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/decimal/output.hpp"
+#include "base/descriptor_output.hpp"
 #include "apps/decimal/tally.hpp"
 #include "galley/doc.hpp"
 
@@ -49,14 +49,14 @@ galley::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width
 
 class PrettyReporter final : public Reporter {
  public:
-  PrettyReporter(Output& out, std::int64_t width, bool color) : out_(out), width_(width), color_(color) {}
+  PrettyReporter(DescriptorOutput& out, std::int64_t width, bool color) : out_(out), width_(width), color_(color) {}
 
   void number(const Location& where, const NumberFacts& facts) override;
   void finish(const Tally& tally, const std::vector<FieldStats>* fields) override;
   void flush() override { out_.flush(); }
 
  private:
-  Output& out_;
+  DescriptorOutput& out_;
   std::int64_t width_;
   bool color_;
   bool first_ = true;
