@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "scientific/internal/numeric.hpp"
 
 namespace quire::scientific {
 namespace {
@@ -254,12 +255,8 @@ Scientific toScientific(const DecimalText& d) {
     for (char ch : d.fractionDigits) c = c * 10 + (ch - '0');
     return Scientific(d.negative ? -c : c, d.exponent);
   }
-  std::string digits;
-  digits.reserve(static_cast<std::size_t>(d.digitCount()) + 2);
-  if (d.negative) digits += '-';
-  digits.append(d.integerDigits);
-  digits.append(d.fractionDigits);
-  return Scientific(mpz_class(digits, 10), d.exponent);
+  return Scientific(detail::integerFromDigits(d.integerDigits, d.fractionDigits, d.negative),
+                    d.exponent);
 }
 
 }  // namespace quire::scientific

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
@@ -192,6 +194,71 @@ TEST(DiagnoseTest, ShapesOfWrittenForms) {
                                "10e9223372036854775807", "1e99999999999999999999999"}) {
     EXPECT_EQ(refused(bad).problem, TextProblem::ExponentOutOfRange) << bad;
   }
+}
+
+// GMP's allocations while a long coefficient is read: the peak of live bytes.
+class GmpPeak {
+ public:
+  GmpPeak() {
+    mp_get_memory_functions(&alloc_, &realloc_, &free_);
+    live_ = peak_ = 0;
+    mp_set_memory_functions(&allocate, &reallocate, &release);
+  }
+  ~GmpPeak() { mp_set_memory_functions(alloc_, realloc_, free_); }
+  static std::size_t peak() { return peak_; }
+
+ private:
+  static void note(std::size_t grown, std::size_t shrunk) {
+    live_ = live_ + grown - shrunk;
+    peak_ = std::max(peak_, live_);
+  }
+  static void* allocate(std::size_t n) {
+    note(n, 0);
+    return std::malloc(n);
+  }
+  static void* reallocate(void* p, std::size_t old, std::size_t n) {
+    note(n, old);
+    return std::realloc(p, n);
+  }
+  static void release(void* p, std::size_t n) {
+    note(0, n);
+    std::free(p);
+  }
+  static inline std::size_t live_ = 0, peak_ = 0;
+  void* (*alloc_)(std::size_t);
+  void* (*realloc_)(void*, std::size_t, std::size_t);
+  void (*free_)(void*, std::size_t);
+};
+
+TEST(LongCoefficients, ReadWithoutCopiesOfTheirText) {
+  // The coefficient needs digits * log2(10) / 8 bytes (0.42 per digit) and
+  // GMP's conversion about 2.2 bytes per digit of scratch; a copy of the text
+  // in GMP's hands would add one more byte per digit.
+  constexpr std::size_t digits = 1'000'000;
+  std::string text(digits, '7');
+  text.insert(text.begin() + 10, '.');
+  const mpz_class expected(std::string(digits, '7'), 10);
+  std::size_t peakRead = 0, peakConvert = 0;
+  {
+    GmpPeak counting;
+    auto viaRead = quire::scientific::read<Scientific>(text);
+    ASSERT_TRUE(viaRead.has_value());
+    peakRead = GmpPeak::peak();
+    EXPECT_EQ(viaRead->bigCoefficient(), expected);
+  }
+  {
+    DecimalText d = accepted(text);
+    GmpPeak counting;
+    Scientific viaCheck = sci::toScientific(d);
+    peakConvert = GmpPeak::peak();
+    EXPECT_EQ(viaCheck.bigCoefficient(), expected);
+    EXPECT_EQ(viaCheck.base10Exponent(), -static_cast<std::int64_t>(digits - 10));
+  }
+  EXPECT_LT(peakRead, 3 * digits) << "peak of GMP's live bytes while reading";
+  EXPECT_LT(peakConvert, 3 * digits) << "peak of GMP's live bytes while converting";
+  EXPECT_EQ(sci::toScientific(accepted("-000123.4500")), Scientific(-1234500, -4));
+  EXPECT_EQ(sci::toScientific(accepted("0.0000000000000000000000012345678901234567890")),
+            Scientific(mpz_class("12345678901234567890"), -43));
 }
 
 }  // namespace

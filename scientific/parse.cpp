@@ -3,6 +3,7 @@
 // (up to 19 digits, no allocation) or handed to GMP in one call.
 #include "scientific/parse.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -231,17 +232,13 @@ struct QuickNumber {
   return true;
 }
 
-// All the digits, without the '.' and the last `strip` ones, read by GMP at once.
+// All the digits, without the '.' and the last `strip` ones.
 mpz_class bigCoefficient(const Scan& s, std::size_t strip) {
-  std::string digits;
-  digits.reserve(s.integerDigits.size() + s.fractionDigits.size() + 1);
-  digits.append(s.integerDigits);
-  digits.append(s.fractionDigits);
-  digits.resize(digits.size() - strip);
-  mpz_class c;
-  if (!digits.empty()) mpz_set_str(c.get_mpz_t(), digits.c_str(), 10);
-  if (s.negative) mpz_neg(c.get_mpz_t(), c.get_mpz_t());
-  return c;
+  std::string_view high = s.integerDigits, low = s.fractionDigits;
+  const std::size_t fromLow = std::min(strip, low.size());
+  low.remove_suffix(fromLow);
+  high.remove_suffix(strip - fromLow);
+  return detail::integerFromDigits(high, low, s.negative);
 }
 
 // The coefficient without its last `strip` digits (all zeros), times 10^exponent.

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "base/error.hpp"
@@ -102,6 +103,25 @@ void setInt128(mpz_ptr z, int128 v) {
   limbs[0] = lo;
   limbs[1] = hi;
   mpz_limbs_finish(z, v < 0 ? -n : n);
+}
+
+mpz_class integerFromDigits(std::string_view high, std::string_view low, bool negative) {
+  // Leading zeros would only cost limbs; the conversion wants none.
+  while (!high.empty() && high.front() == '0') high.remove_prefix(1);
+  if (high.empty())
+    while (!low.empty() && low.front() == '0') low.remove_prefix(1);
+  mpz_class z;
+  const std::size_t count = high.size() + low.size();
+  if (count == 0) return z;
+  std::unique_ptr<unsigned char[]> values(new unsigned char[count]);
+  unsigned char* out = values.get();
+  for (char c : high) *out++ = static_cast<unsigned char>(c - '0');
+  for (char c : low) *out++ = static_cast<unsigned char>(c - '0');
+  // 10^19 < 2^64: every 19 digits need at most one limb.
+  const auto limbs = static_cast<mp_size_t>(count / 19 + 1);
+  const mp_size_t used = mpn_set_str(mpz_limbs_write(z.get_mpz_t(), limbs), values.get(), count, 10);
+  mpz_limbs_finish(z.get_mpz_t(), negative ? -used : used);
+  return z;
 }
 
 Scientific fromInt128(int128 v, std::int64_t e) { return valueOfInt128(v, e); }

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "base/error.hpp"
 #include "scientific/export.hpp"
@@ -98,6 +99,12 @@ constexpr std::uint64_t unsignedAbs(std::int64_t v) noexcept {
 
 // Sets z (already initialised) to v.
 QUIRE_SCIENTIFIC_EXPORT void setInt128(mpz_ptr z, int128 v);
+// The integer whose decimal digits are high followed by low (ASCII digits
+// only), negated when negative. Converts through one buffer of digit values
+// straight into the result's limbs: for a million-digit run it holds the
+// digits once, not the two text copies a string conversion makes.
+QUIRE_SCIENTIFIC_EXPORT mpz_class integerFromDigits(std::string_view high, std::string_view low,
+                                                    bool negative);
 // A Scientific holding v × 10^e, inline when v fits int64.
 QUIRE_SCIENTIFIC_EXPORT Scientific fromInt128(int128 v, std::int64_t e);
 // x mod 2^64, the wrap-around of a conversion to a 64-bit word.
