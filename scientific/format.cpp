@@ -410,18 +410,15 @@ int digitCount(std::uint64_t v) noexcept {
 
 // The digits of an exponent at p; most have one to three.
 char* writeExponentDigits(char* p, std::uint64_t e) noexcept {
-  if (e < 10) {
-    *p = static_cast<char>('0' + e);
-    return p + 1;
-  }
-  if (e < 100) {
-    writePair(p, static_cast<std::uint32_t>(e));
-    return p + 2;
-  }
   if (e < 1000) {
-    *p = static_cast<char>('0' + e / 100);
-    writePair(p + 1, static_cast<std::uint32_t>(e % 100));
-    return p + 3;
+    // Three digits with leading zeros, shifted left over the zeros: no
+    // branch on the length, which varies at random for doubles.
+    const int length = 1 + (e >= 10 ? 1 : 0) + (e >= 100 ? 1 : 0);
+    char three[8] = {};
+    three[0] = static_cast<char>('0' + e / 100);
+    writePair(three + 1, static_cast<std::uint32_t>(e % 100));
+    std::memcpy(p, three + 3 - length, 4);
+    return p + length;
   }
   const int m = digitCount(e);
   writeDigits(p + m, e, m);
@@ -457,7 +454,10 @@ char* quickShow(char* buffer, std::int64_t coefficient, std::int64_t exponent, b
   char* p = buffer;
   const bool negative = coefficient < 0;
   if (parens && negative) *p++ = '(';
-  if (negative) *p++ = '-';
+  // Signs are written unconditionally and kept or overwritten: the sign of
+  // the digits of doubles is a coin toss that a branch would often miss.
+  *p = '-';
+  p += negative ? 1 : 0;
   if (point < 0 || point > 7) {
     // d.ddd e(point - 1): the digits go one place right, the first comes back.
     writeDigits(p + 1 + n, u, n);
@@ -470,12 +470,10 @@ char* quickShow(char* buffer, std::int64_t coefficient, std::int64_t exponent, b
       p += 1 + n;
     }
     *p++ = 'e';
-    std::int64_t e = point - 1;
-    if (e < 0) {
-      *p++ = '-';
-      e = -e;
-    }
-    p = writeExponentDigits(p, static_cast<std::uint64_t>(e));
+    const std::int64_t e = point - 1;
+    *p = '-';
+    p += e < 0 ? 1 : 0;
+    p = writeExponentDigits(p, detail::unsignedAbs(e));
   } else if (point == 0) {
     p[0] = '0';
     p[1] = '.';

@@ -81,14 +81,17 @@ struct Scaled {
   const std::uint64_t above10 = below10 + 10;
   const bool belowIn = v.lower + out <= below10 << 2;
   const bool aboveIn = (above10 << 2) + out <= v.upper;
-  if (belowIn != aboveIn) return {belowIn ? below10 : above10, v.k};
   const std::uint64_t t = s + 1;
   const bool sIn = v.lower + out <= s << 2;
   const bool tIn = (t << 2) + out <= v.upper;
-  if (sIn != tIn) return {sIn ? s : t, v.k};
-  // Both in R: the nearer to v, the even one at a tie.
+  // When both are in R: the nearer to v, the even one at a tie.
   const auto distance = static_cast<std::int64_t>(v.value - ((s + t) << 1));
-  return {distance < 0 || (distance == 0 && (s & 1) == 0) ? s : t, v.k};
+  const bool nearerS = distance < 0 || (distance == 0 && (s & 1) == 0);
+  // Every case is computed and one selected: which case applies is close
+  // to random for random values, and a mispredicted branch costs more.
+  const std::uint64_t shorter = belowIn ? below10 : above10;
+  const std::uint64_t same = sIn != tIn ? (sIn ? s : t) : (nearerS ? s : t);
+  return {belowIn != aboveIn ? shorter : same, v.k};
 }
 
 // digits × 10^exponent without the trailing zeros of digits (digits != 0).
