@@ -44,44 +44,47 @@ constexpr bool kPoolCells = true;
 constexpr bool kPoolCells = true;
 #endif
 
-constexpr std::size_t kCellBlockBytes = std::size_t{1} << 14;
-
-// A block starts with the arena it belongs to; cells fill the rest.
-struct CellBlockHeader {
-  CellArena* arena;
+// The pool is touched for every cell, so it is plain data in initial-exec
+// TLS (no call to find it); a separate object frees what is left when the
+// thread ends, set up the first time the pool receives a cell.
+struct FreeCell {
+  FreeCell* next;
 };
+constexpr std::size_t kPoolKeep = kPoolCells ? std::size_t{1} << 16 : 0;
+thread_local FreeCell* poolHead __attribute__((tls_model("initial-exec"))) = nullptr;
+thread_local std::size_t poolSize __attribute__((tls_model("initial-exec"))) = 0;
+thread_local bool poolReaperArmed __attribute__((tls_model("initial-exec"))) = false;
+
+struct PoolReaper {
+  PoolReaper() = default;
+  PoolReaper(const PoolReaper&) = delete;
+  PoolReaper& operator=(const PoolReaper&) = delete;
+  ~PoolReaper() {
+    while (poolHead != nullptr) ::operator delete(std::exchange(poolHead, poolHead->next));
+    poolSize = kPoolKeep;  // cells freed later in this thread's exit go straight back
+  }
+};
+
+void armPoolReaper() {
+  thread_local PoolReaper reaper;
+  poolReaperArmed = true;
+}
 }  // namespace
 
-thread_local CellArena* currentArena __attribute__((tls_model("initial-exec"))) = nullptr;
-
-CellArena::~CellArena() {
-  for (void* b : blocks_) ::operator delete(b, std::align_val_t{kCellBlockBytes});
+void* Cell::operator new(std::size_t size) {
+  if (poolHead == nullptr) return ::operator new(size);
+  --poolSize;
+  return std::exchange(poolHead, poolHead->next);
 }
 
-void* CellArena::allocateSlow() {
-  static_assert(sizeof(Slot) >= sizeof(CellBlockHeader) && kCellBlockBytes / sizeof(Slot) > 2);
-  blocks_.reserve(blocks_.size() + 1);
-  void* block = ::operator new(kCellBlockBytes, std::align_val_t{kCellBlockBytes});
-  blocks_.push_back(block);
-  ::new (block) CellBlockHeader{this};
-  Slot* slots = static_cast<Slot*>(block);
-  next_ = slots + 2;  // slot 0 holds the header
-  end_ = slots + kCellBlockBytes / sizeof(Slot);
-  return slots + 1;
-}
-
-void* allocateCell() {
-  if (!kPoolCells) return ::operator new(std::max(sizeof(Cell), sizeof(UnionState)));
-  return currentArena->allocate();
-}
-
-void freeCell(void* p) noexcept {
-  if (!kPoolCells) {
+void Cell::operator delete(void* p) noexcept {
+  if (poolSize >= kPoolKeep) {
     ::operator delete(p);
     return;
   }
-  auto* header = reinterpret_cast<CellBlockHeader*>(reinterpret_cast<std::uintptr_t>(p) & ~(kCellBlockBytes - 1));
-  header->arena->give(p);
+  if (!poolReaperArmed) armPoolReaper();
+  ++poolSize;
+  poolHead = ::new (p) FreeCell{poolHead};
 }
 
 void destroyCells(Cell* c) noexcept {
@@ -90,22 +93,14 @@ void destroyCells(Cell* c) noexcept {
   while (dead != nullptr) {
     Cell* d = dead;
     dead = d->nextDead;
-    auto drop = [&dead](CellRef& field) {
-      Cell* child = field.release();
+    for (CellRef* field : {&d->tail, &d->next, &d->narrow}) {
+      Cell* child = field->release();
       if (child != nullptr && --child->refs == 0) {
         child->nextDead = dead;
         dead = child;
       }
-    };
-    drop(d->tail);
-    drop(d->next);
-    if (UnionState* u = d->uni) {
-      drop(u->narrow);
-      u->~UnionState();
-      freeCell(u);
     }
-    d->~Cell();
-    freeCell(d);
+    delete d;
   }
 }
 
@@ -218,16 +213,10 @@ bool runFits(bool smart, std::int64_t p, std::int64_t m, std::int64_t a, SimpleD
 // ---- the engine ---------------------------------------------------------
 
 struct Constants {
-  Constants(Doc d, std::int64_t width, std::int64_t ribbon, FitsTest f)
-      : root(std::move(d)), w(width), r(ribbon), fits(std::move(f)) {}
-
   Doc root;  // keeps the caller's document alive for the cells that point into it
   std::int64_t w;
   std::int64_t r;
   FitsTest fits;
-  // Every cell of the rendering; outlives them, since each engine holding
-  // cells also holds these constants.
-  mutable CellArena cells;
 };
 
 struct Cursor {
@@ -268,15 +257,9 @@ const CellRef& wideCell(Cell& u) {
   return expansion(u, [&] { return flatUnionBranch(u, 0); });
 }
 
-UnionState& unionState(Cell& u) {
-  if (u.uni == nullptr) u.uni = ::new (allocateCell()) UnionState();
-  return *u.uni;
-}
-
 const CellRef& narrowCell(Cell& u) {
-  UnionState& s = unionState(u);
-  if (!s.narrow) s.narrow = cons(u.indent, as<UnionNode>(*u.doc).narrow, u.owner, 0, u.tail);
-  return s.narrow;
+  if (!u.narrow) u.narrow = cons(u.indent, as<UnionNode>(*u.doc).narrow, u.owner, 0, u.tail);
+  return u.narrow;
 }
 
 void setSGR(SimpleDocElement& out, std::vector<vtcontrol::SGR> commands) {
@@ -449,9 +432,8 @@ Stop step(const Constants& K, Cursor& c, SimpleDocElement& out) {
 bool sameState(const Decision& d, const Cursor& c) { return d.n == c.n && d.k == c.k && d.style == c.style; }
 
 const Decision* knownDecision(const Cursor& c) {
-  const UnionState* s = c.cell->uni;
-  if (s == nullptr || s->decisionCount == 0) return nullptr;
-  const UnionState& u = *s;
+  const Cell& u = *c.cell.get();
+  if (u.decisionCount == 0) return nullptr;
   if (sameState(u.firstDecision, c)) return &u.firstDecision;
   if (u.moreDecisions) {
     for (const Decision& d : *u.moreDecisions) {
@@ -461,9 +443,8 @@ const Decision* knownDecision(const Cursor& c) {
   return nullptr;
 }
 
-void remember(Cell& cell, std::int64_t n, std::int64_t k, PackedStyle style, bool wide) {
+void remember(Cell& u, std::int64_t n, std::int64_t k, PackedStyle style, bool wide) {
   const Decision d{n, k, style, wide};
-  UnionState& u = unionState(cell);
   if (u.decisionCount++ == 0) {
     u.firstDecision = d;
     return;
@@ -496,7 +477,6 @@ class Engine final : public SimpleDoc::Source {
       : K_(std::move(constants)), cur_(std::move(start)) {}
 
   bool next(SimpleDocElement& out) override {
-    const ArenaScope scope(K_->cells);
     for (;;) {
       if (readyPos_ < ready_.size()) {
         out = std::move(ready_[readyPos_++]);
@@ -516,7 +496,6 @@ class Engine final : public SimpleDoc::Source {
   // each element out; answers at the element that ends the stream.
   template <class Write>
   void drain(Write&& write) {
-    const ArenaScope scope(K_->cells);
     SimpleDocElement e;
     for (;;) {
       for (; readyPos_ < ready_.size(); ++readyPos_) {
@@ -811,8 +790,7 @@ std::int64_t ribbonWidth(float ribbon, std::int64_t width) noexcept {
 
 SimpleDoc renderFits(const FitsTest& fits, float ribbon, std::int64_t width, const Doc& doc) {
   auto constants =
-      std::make_shared<const detail::Constants>(doc, width, ribbonWidth(ribbon, width), fits);
-  const detail::ArenaScope scope(constants->cells);
+      std::make_shared<const detail::Constants>(detail::Constants{doc, width, ribbonWidth(ribbon, width), fits});
   detail::Cursor start{detail::cons(0, constants->root, Doc(), 0, detail::CellRef())};
   return SimpleDoc(std::make_shared<detail::Engine>(std::move(constants), std::move(start)));
 }

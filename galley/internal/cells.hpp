@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -59,19 +58,14 @@ struct Decision {
   bool wide;
 };
 
-// What only a Union's cell needs, kept apart so that the common cell stays
-// small: the narrow branch and the decisions made here, by state; the first
-// inline since a cell is rarely reached in more than one state.
-struct UnionState {
-  CellRef narrow;
-  std::uint32_t decisionCount = 0;
-  Decision firstDecision{};
-  std::unique_ptr<std::vector<Decision>> moreDecisions;
-};
-
 struct Cell {
   Cell(std::int64_t i, const Doc* d, Doc own, std::uint32_t flatDepth, CellRef rest)
       : flat(flatDepth), indent(i), doc(d), owner(std::move(own)), tail(std::move(rest)) {}
+
+  // Cells come and go at the rate of the output; a per-thread free list
+  // keeps them out of the general allocator.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p) noexcept;
 
   std::uint32_t refs = 0;
   // How many times the document is flattened: the wide branch of a group is
@@ -85,72 +79,19 @@ struct Cell {
   // The document lives in the rendering's root, in a node that `owner`
   // keeps alive, or in `owner` itself. Only documents made during layout
   // (function results, restore markers) need an owner, so cells for the
-  // caller's document cost no reference counting. A dying cell no longer
-  // needs its document, and links the cells being freed in its place.
-  union {
-    const Doc* doc;
-    Cell* nextDead;
-  };
+  // caller's document cost no reference counting.
+  const Doc* doc;
   Doc owner;
   CellRef tail;
-  CellRef next;               // the expanded list; for a Union, the wide branch
-  UnionState* uni = nullptr;  // Union only, made on first use
+  CellRef next;    // the expanded list; for a Union, the wide branch
+  CellRef narrow;  // Union only
+  // Union only: the decisions made here, by state; the first inline since
+  // a cell is rarely reached in more than one state.
+  std::uint32_t decisionCount = 0;
+  Decision firstDecision{};
+  std::unique_ptr<std::vector<Decision>> moreDecisions;
+  Cell* nextDead = nullptr;  // links cells being freed
 };
-
-// Cells come and go at the rate of the output, so a rendering takes them
-// from an arena of its own: 16 KB blocks filled front to back, plus a list
-// of the cells given back, so the memory in use follows the cells alive, not
-// the cells made. The engine makes its arena the thread's current one while
-// it runs; a cell finds its arena again from its block, so it may be freed
-// anywhere. The blocks go all at once when the rendering ends.
-class CellArena {
- public:
-  CellArena() = default;
-  CellArena(const CellArena&) = delete;
-  CellArena& operator=(const CellArena&) = delete;
-  ~CellArena();
-
-  void* allocate() {
-    if (free_ != nullptr) return std::exchange(free_, free_->next);
-    if (next_ != end_) return std::exchange(next_, next_ + 1);
-    return allocateSlow();
-  }
-  void give(void* p) noexcept { free_ = ::new (p) FreeSlot{free_}; }
-
- private:
-  struct FreeSlot {
-    FreeSlot* next;
-  };
-  union Slot {
-    FreeSlot free;
-    alignas(Cell) unsigned char cell[sizeof(Cell)];
-    alignas(UnionState) unsigned char uni[sizeof(UnionState)];
-  };
-  void* allocateSlow();
-
-  FreeSlot* free_ = nullptr;
-  Slot* next_ = nullptr;
-  Slot* end_ = nullptr;
-  std::vector<void*> blocks_;
-};
-
-// The arena cells are made in on this thread, set by ArenaScope.
-extern thread_local CellArena* currentArena __attribute__((tls_model("initial-exec")));
-
-class ArenaScope {
- public:
-  explicit ArenaScope(CellArena& a) noexcept : saved_(std::exchange(currentArena, &a)) {}
-  ArenaScope(const ArenaScope&) = delete;
-  ArenaScope& operator=(const ArenaScope&) = delete;
-  ~ArenaScope() { currentArena = saved_; }
-
- private:
-  CellArena* saved_;
-};
-
-// Room for a Cell or a UnionState, and its return.
-void* allocateCell();
-void freeCell(void* p) noexcept;
 
 inline CellRef::CellRef(Cell* c) noexcept : p_(c) {
   if (p_) ++p_->refs;
@@ -166,12 +107,12 @@ inline CellRef::~CellRef() {
 
 // A cell for a document kept alive by `owner` (empty for the root's tree).
 inline CellRef cons(std::int64_t indent, const Doc& d, const Doc& owner, std::uint32_t flat, CellRef tail) {
-  return CellRef(::new (allocateCell()) Cell(indent, &d, owner, flat, std::move(tail)));
+  return CellRef(new Cell(indent, &d, owner, flat, std::move(tail)));
 }
 
 // A cell for a document made during layout; the cell owns it.
 inline CellRef consOwned(std::int64_t indent, Doc fresh, std::uint32_t flat, CellRef tail) {
-  Cell* c = ::new (allocateCell()) Cell(indent, nullptr, std::move(fresh), flat, std::move(tail));
+  Cell* c = new Cell(indent, nullptr, std::move(fresh), flat, std::move(tail));
   c->doc = &c->owner;
   return CellRef(c);
 }
