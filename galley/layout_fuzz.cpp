@@ -31,19 +31,11 @@
 #include "galley/display.hpp"
 #include "galley/doc.hpp"
 #include "galley/render.hpp"
+#include "fuzz/check.hpp"
 
 namespace {
 
 namespace gl = quire::galley;
-
-// A broken property names itself before stopping the run.
-#define check(ok)                                                             \
-  do {                                                                        \
-    if (!(ok)) {                                                              \
-      std::fprintf(stderr, "property broken: %s (line %d)\n", #ok, __LINE__); \
-      __builtin_trap();                                                       \
-    }                                                                         \
-  } while (false)
 
 // A document with what the checks must know about how it was built.
 struct Built {

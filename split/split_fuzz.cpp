@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "split/split.hpp"
+#include "fuzz/check.hpp"
 
 namespace {
 
@@ -32,15 +33,6 @@ namespace qs = quire::split;
 using qs::CondensePolicy;
 using qs::DelimPolicy;
 using qs::EndPolicy;
-
-// A broken property names itself before stopping the run.
-#define check(ok)                                                             \
-  do {                                                                        \
-    if (!(ok)) {                                                              \
-      std::fprintf(stderr, "property broken: %s (line %d)\n", #ok, __LINE__); \
-      __builtin_trap();                                                       \
-    }                                                                         \
-  } while (false)
 
 using Fields = std::vector<std::string>;
 

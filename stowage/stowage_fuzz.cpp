@@ -22,19 +22,11 @@
 #include "stowage/area.hpp"
 #include "stowage/codegen.hpp"
 #include "stowage/inject.hpp"
+#include "fuzz/check.hpp"
 
 namespace {
 
 namespace st = quire::stowage;
-
-// A broken property names itself before stopping the run.
-#define check(ok)                                                             \
-  do {                                                                        \
-    if (!(ok)) {                                                              \
-      std::fprintf(stderr, "property broken: %s (line %d)\n", #ok, __LINE__); \
-      __builtin_trap();                                                       \
-    }                                                                         \
-  } while (false)
 
 // ------------------------------------------------------------- the model
 

@@ -17,20 +17,12 @@
 
 #include "base/bytes.hpp"
 #include "vellum/buffer.hpp"
+#include "fuzz/check.hpp"
 
 namespace {
 
 namespace vb = quire::vellum::bytes;
 namespace vt = quire::vellum::text;
-
-// A broken property names itself before stopping the run.
-#define check(ok)                                                                \
-  do {                                                                           \
-    if (!(ok)) {                                                                 \
-      std::fprintf(stderr, "property broken: %s (line %d)\n", #ok, __LINE__);    \
-      __builtin_trap();                                                          \
-    }                                                                            \
-  } while (false)
 
 // Combining doubles lengths; a cap keeps each run small and quick.
 constexpr std::size_t kMaxLength = 4096;

@@ -20,20 +20,12 @@
 
 #include "base/bytes.hpp"
 #include "vellum/fast_set.hpp"
+#include "fuzz/check.hpp"
 
 namespace {
 
 namespace vb = quire::vellum::bytes;
 namespace vt = quire::vellum::text;
-
-// A broken property names itself before stopping the run.
-#define check(ok)                                                        \
-  do {                                                                   \
-    if (!(ok)) {                                                         \
-      std::fprintf(stderr, "property broken: %s (line %d)\n", #ok, __LINE__); \
-      __builtin_trap();                                                  \
-    }                                                                    \
-  } while (false)
 
 // Characters drawn so that collisions are common: mostly small code
 // points, sometimes whole planes apart, sometimes beyond Unicode.
