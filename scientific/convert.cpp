@@ -21,6 +21,7 @@
 
 #include "base/error.hpp"
 #include "scientific/internal/numeric.hpp"
+#include "scientific/internal/nearest_float.hpp"
 #include "scientific/internal/sciconv_powers_of_five.hpp"
 #include "scientific/internal/shortest.hpp"
 
@@ -69,45 +70,10 @@ Scientific shortestViaText(F x) {
   return Scientific(std::move(c), exponent);
 }
 
-// ---------------------------------------------------------------------------
-// Floating-point formats
-
-template <std::floating_point F>
-struct Format {
-  static_assert(std::numeric_limits<F>::radix == 2, "binary floating point only");
-  static constexpr int digits = std::numeric_limits<F>::digits;
-  // 2^(minExponent - 1) is the least normal value, 2^(minExponent - digits)
-  // the least subnormal; every finite value is below 2^maxExponent.
-  static constexpr int minExponent = std::numeric_limits<F>::min_exponent;
-  static constexpr int maxExponent = std::numeric_limits<F>::max_exponent;
-
-  static F infinity(bool negative) {
-    return negative ? -std::numeric_limits<F>::infinity() : std::numeric_limits<F>::infinity();
-  }
-  static F zero(bool negative) { return negative ? -F(0) : F(0); }
-};
-
-// log10(radix) for radix 2, as the decimal limits below are defined.
-constexpr double radixLog10 = 0.30102999566398119521;
-
-constexpr std::int64_t ceilToInt(double x) {
-  const auto t = static_cast<std::int64_t>(x);
-  return static_cast<double>(t) < x ? t + 1 : t;
-}
-constexpr std::int64_t floorToInt(double x) {
-  const auto t = static_cast<std::int64_t>(x);
-  return static_cast<double>(t) > x ? t - 1 : t;
-}
-
-// Decimal exponents beyond which the exponent alone puts a value out of range.
-template <std::floating_point F>
-constexpr std::int64_t overflowLimit = ceilToInt(Format<F>::maxExponent* radixLog10);
-template <std::floating_point F>
-constexpr std::int64_t underflowLimit = floorToInt(Format<F>::minExponent* radixLog10) -
-                                        ceilToInt(Format<F>::digits* radixLog10);
-
-static_assert(overflowLimit<double> == 309 && underflowLimit<double> == -324);
-static_assert(overflowLimit<float> == 39 && underflowLimit<float> == -46);
+using detail::Format;
+using detail::nearestByPowerOfFive;
+using detail::overflowLimit;
+using detail::underflowLimit;
 
 // ---------------------------------------------------------------------------
 // Road 3: exact rounding
@@ -177,109 +143,18 @@ F nearestExact(mpz_srcptr n, std::int64_t e) {
   return std::ldexp(integerToFloat<F>(q), static_cast<int>(ulp));
 }
 
-// ---------------------------------------------------------------------------
-// Road 2: 128-bit powers of five (float and double)
-
-// m × 2^(exp2 - digits + 1) as a float or double, where m has been rounded to
-// `keep` bits: digits bits for a normal value (m may have carried to
-// 2^digits), fewer for a subnormal one, whose m is then the bit pattern.
+// The nearest F to w × 10^e, w > 0: by the exact road, and by the cheapest
+// road that decides.
 template <std::floating_point F>
-F composeFloat(std::uint64_t m, int exp2, int keep) {
-  using Fmt = Format<F>;
-  using Word = std::conditional_t<sizeof(F) == 8, std::uint64_t, std::uint32_t>;
-  if (exp2 >= Fmt::maxExponent) return Fmt::infinity(false);
-  if (keep < Fmt::digits) return std::bit_cast<F>(static_cast<Word>(m));
-  // The hidden bit of m adds one to the exponent field, and a carry to
-  // 2^digits adds another (up to infinity's pattern).
-  const Word field = static_cast<Word>(exp2 - Fmt::minExponent + 1);
-  return std::bit_cast<F>(static_cast<Word>((field << (Fmt::digits - 1)) + m));
-}
-
-// The nearest F to w × 10^q × 2^binaryShift (w > 0) from the truncated 5^q
-// of the table, or nullopt when the truncation leaves the rounding open.
-template <std::floating_point F>
-[[gnu::always_inline]] inline std::optional<F> nearestByPowerOfFive(std::uint64_t w, int q, int binaryShift = 0) {
-  using Fmt = Format<F>;
-  static_assert(Fmt::digits <= 53, "the rounding point must lie in the top limb");
-  const detail::PowerOfFive& t = detail::powerOfFive(q);
-  const int shift = std::countl_zero(w);
-  w <<= shift;
-  // X = w × T, 192 bits in x2:x1:x0, between 2^190 and 2^192. The value is
-  // X × 2^scale exactly for an exact entry, otherwise within [X, X + w).
-  const uint128 a = uint128(w) * t.hi;
-  const uint128 b = uint128(w) * t.lo;
-  const uint128 mid = uint128(static_cast<std::uint64_t>(a)) + (b >> 64);
-  const auto x0 = static_cast<std::uint64_t>(b);
-  const auto x1 = static_cast<std::uint64_t>(mid);
-  const auto x2 = static_cast<std::uint64_t>(a >> 64) + static_cast<std::uint64_t>(mid >> 64);
-  const bool exact = q >= 0 && q <= detail::maxExactPowerOfFive;
-
-  const int length = 192 - std::countl_zero(x2);
-  const int scale = t.binaryExponent + q - shift + binaryShift;
-  const int exp2 = length - 1 + scale;
-  int keep = Fmt::digits;
-  if (exp2 < Fmt::minExponent - 1) keep -= Fmt::minExponent - 1 - exp2;
-  if (keep < 0) {
-    // Below half the least subnormal, unless an inexact X lies within w of
-    // the next power of two, which is that half.
-    const bool nearPowerOfTwo = x1 == ~std::uint64_t{0} && (x2 & (x2 + 1)) == 0;
-    if (keep == -1 && !exact && nearPowerOfTwo) return std::nullopt;
-    return F(0);
-  }
-  // Round X at bit roundAt; the bits below it are lowTop:x1:x0, the halfway
-  // point is halfTop:0:0.
-  const int topBits = length - keep - 128;  // 10 ... 64
-  const std::uint64_t kept = topBits == 64 ? 0 : x2 >> topBits;
-  const std::uint64_t lowTop = topBits == 64 ? x2 : x2 & ((std::uint64_t{1} << topBits) - 1);
-  const std::uint64_t halfTop = std::uint64_t{1} << (topBits - 1);
-  const bool atHalf = lowTop == halfTop && (x1 | x0) == 0;
-  if (!exact && (atHalf || (lowTop == halfTop - 1 && x1 == ~std::uint64_t{0}))) return std::nullopt;
-  const bool aboveHalf = lowTop > halfTop || (lowTop == halfTop && (x1 | x0) != 0);
-  const std::uint64_t m = kept + ((aboveHalf || (atHalf && (kept & 1) != 0)) ? 1 : 0);
-  return composeFloat<F>(m, exp2, keep);
-}
-
-// 10^0 ... 10^n as F, all exact.
-template <std::floating_point F, std::size_t N>
-constexpr std::array<F, N> exactPowersOfTen() {
-  std::array<F, N> table{};
-  F p = 1;
-  for (F& entry : table) {
-    entry = p;
-    p *= 10;
-  }
-  return table;
-}
-
-// Road 1 limits: integers below 2^digits and powers of ten whose 5^e fits in
-// digits bits are exact in F.
-template <std::floating_point F>
-constexpr int exactPowerOfTenLimit = Format<F>::digits >= 64 ? 27
-                                                             : (Format<F>::digits >= 53 ? 22 : 10);
-template <std::floating_point F>
-constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
-
-// The nearest F to w × 10^e, w > 0.
-template <std::floating_point F>
-F nearestWord(std::uint64_t w, std::int64_t e) {
-  using Fmt = Format<F>;
-  constexpr int exactLimit = exactPowerOfTenLimit<F>;
-  constexpr std::uint64_t maxExactWord =
-      Fmt::digits >= 64 ? ~std::uint64_t{0} : std::uint64_t{1} << (Fmt::digits % 64);
-  if (w <= maxExactWord && e >= -exactLimit && e <= exactLimit) {
-    const F x = static_cast<F>(w);
-    return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
-                  : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
-  }
-  if constexpr (Fmt::digits <= 53) {
-    // w × 10^e < 2^64 × 10^-343 is below half the least subnormal double.
-    if (e < detail::minPowerOfFive) return 0;
-    if (e > detail::maxPowerOfFive) return Fmt::infinity(false);
-    if (auto v = nearestByPowerOfFive<F>(w, static_cast<int>(e))) return *v;
-  }
+F nearestExactWord(std::uint64_t w, std::int64_t e) {
   mp_limb_t limb = w;
   mpz_t view;
   return nearestExact<F>(mpz_roinit_n(view, &limb, 1), e);
+}
+template <std::floating_point F>
+F nearestWord(std::uint64_t w, std::int64_t e) {
+  if (const std::optional<F> v = detail::nearestWordByTables<F>(w, e)) return *v;
+  return nearestExactWord<F>(w, e);
 }
 
 // The nearest F to |c| × 10^e for a coefficient of two limbs or more.
@@ -308,38 +183,36 @@ F nearestWide(mpz_srcptr c, std::int64_t e) {
   return nearestExact<F>(mpz_roinit_n(magnitude, limb, limbs), e);
 }
 
-// The nearest F to s, s != 0, with the sign of s.
+// The nearest F to s, s != 0, with the sign of s, for a coefficient that
+// does not fit a word (one held inline is viewed without a GMP allocation).
 template <std::floating_point F>
-F nearest(const Scientific& s) {
+F nearestBig(const Scientific& s) {
   const std::int64_t e = s.base10Exponent();
-  if (s.hasSmallCoefficient()) {
-    const std::int64_t c = s.smallCoefficient();
-    const F v = nearestWord<F>(detail::unsignedAbs(c), e);
-    return c < 0 ? -v : v;
-  }
-  mpz_srcptr c = s.bigCoefficient().get_mpz_t();
+  const detail::CoefficientView view(s);
+  mpz_srcptr c = view.get();
   const F v = mpz_size(c) == 1 ? nearestWord<F>(mpz_getlimbn(c, 0), e) : nearestWide<F>(c, e);
   return mpz_sgn(c) < 0 ? -v : v;
-}
-
-// floor(log10 |c|) of a non-zero coefficient.
-std::int64_t leadingDigitPosition(const Scientific& s) {
-  if (s.hasSmallCoefficient())
-    return detail::decimalDigits(detail::unsignedAbs(s.smallCoefficient())) - 1;
-  return detail::decimalDigits(s.bigCoefficient().get_mpz_t()) - 1;
 }
 
 template <std::floating_point F>
 Bounded<F> boundedReal(const Scientific& s) {
   using Fmt = Format<F>;
-  const int sign = s.coefficientSign();
-  if (sign == 0) return {true, F(0)};
   const std::int64_t e = s.base10Exponent();
-  if (e > maxExpt && e > overflowLimit<F>) return {false, Fmt::infinity(sign < 0)};
-  if (e < -maxExpt && e < underflowLimit<F> && e + leadingDigitPosition(s) < underflowLimit<F>) {
-    return {false, Fmt::zero(sign < 0)};
+  if (s.hasSmallCoefficient()) {
+    const std::int64_t c = s.smallCoefficient();
+    const std::uint64_t w = detail::unsignedAbs(c);
+    if (const auto b = detail::boundedWordByTables<F>(w, e, c < 0)) return *b;
+    const F v = nearestExactWord<F>(w, e);
+    return {true, c < 0 ? -v : v};
   }
-  return {true, nearest<F>(s)};
+  const bool negative = s.coefficientSign() < 0;
+  if (e > maxExpt && e > overflowLimit<F>) return {false, Fmt::infinity(negative)};
+  if (e < -maxExpt && e < underflowLimit<F>) {
+    const detail::CoefficientView c(s);
+    // floor(log10 |c|) puts the leading digit below the range too.
+    if (e + detail::decimalDigits(c.get()) - 1 < underflowLimit<F>) return {false, Fmt::zero(negative)};
+  }
+  return {true, nearestBig<F>(s)};
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,9 @@
-// The decimal reader: one pass over the text finds the digit runs and the
-// exponent; the coefficient is then either accumulated in a machine word
-// (up to 19 digits, no allocation) or handed to GMP in one call.
+// The decimal reader: one pass over the text (lex) finds the digit runs and
+// the exponent and accumulates both in machine words. A number of up to 19
+// digits with an exponent of up to 18 is made, or converted to binary
+// floating point, straight from those words; longer coefficients are held
+// inline up to 38 digits and handed to GMP in one call beyond, and longer
+// exponents are range-checked in 128 bits.
 #include "scientific/parse.hpp"
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "scientific/internal/nearest_float.hpp"
 #include "scientific/internal/numeric.hpp"
 
 namespace quire::scientific {
@@ -19,37 +23,19 @@ namespace {
 
 constexpr bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0') < 10; }
 
-// Up to 19 digits always fit a uint64.
+// Up to 19 digits always fit a uint64, and an exponent of up to 18 digits
+// stays in int64 after the shift by up to 19 fraction digits.
 constexpr std::size_t maxWordDigits = 19;
+constexpr std::ptrdiff_t maxShortExponentDigits = 18;
 constexpr std::uint64_t maxPositive = std::numeric_limits<std::int64_t>::max();
 
 using detail::int128;
 constexpr int128 kMinExponent = std::numeric_limits<std::int64_t>::min();
 constexpr int128 kMaxExponent = std::numeric_limits<std::int64_t>::max();
 
-// What the grammar found at the start of a text.
-struct Scan {
-  std::string_view integerDigits;
-  std::string_view fractionDigits;
-  bool negative = false;
-  std::uint64_t word = 0;                // the digits' value when there are at most maxWordDigits
-  std::size_t mantissaLength = 0;        // the text read up to the end of the fraction
-  std::optional<std::int64_t> exponent;  // of the reading with an exponent, when offered
-  std::size_t strippedZeros = 0;         // trailing zeros that reading leaves out of its coefficient
-  std::size_t length = 0;                // the text read with the exponent
-
-  std::int64_t fractionExponent() const noexcept {
-    return -static_cast<std::int64_t>(fractionDigits.size());
-  }
-  bool fitsWord() const noexcept {
-    return integerDigits.size() + fractionDigits.size() <= maxWordDigits;
-  }
-};
-
-// Eight ASCII digits in a little-endian word, as found and converted eight
-// at a time (the usual SWAR arithmetic): most numbers need one or two steps.
-std::uint64_t eightDigitsValue(std::uint64_t v) noexcept {
-  v -= 0x3030303030303030u;
+// The value of eight digit values (bytes 0 to 9) in a little-endian word,
+// most significant first, by the usual SWAR arithmetic.
+std::uint64_t eightDigitValues(std::uint64_t v) noexcept {
   v = v * 10 + (v >> 8);  // pairs of digits in every other byte
   v = (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
        (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
@@ -63,19 +49,6 @@ std::uint64_t loadWord(const char* p) noexcept {
   return v;
 }
 
-// The bytes of v that are not ASCII digits, as non-zero bytes; only the
-// first such byte is exact (a carry may mark the bytes after it).
-std::uint64_t nonDigitBytes(std::uint64_t v) noexcept {
-  constexpr std::uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0u;
-  constexpr std::uint64_t threes = 0x3030303030303030u;
-  return ((v & highNibbles) ^ threes) | (((v + 0x0606060606060606u) & highNibbles) ^ threes);
-}
-
-// The end of the digit run starting at p, accumulating the digits into word
-// (wrapping harmlessly when the run is long: word is then not used). Eight
-// bytes are examined at once while eight remain: the run's length within
-// them comes from the first non-digit byte, and its value from one SWAR
-// conversion with zeros shifted in front, so no loop runs per digit.
 // The eight bytes at p, or those before end followed by zero bytes when
 // fewer remain; never reads outside [p, end).
 [[gnu::always_inline]] inline std::uint64_t loadPadded(const char* p, const char* end) noexcept {
@@ -102,42 +75,123 @@ std::uint64_t nonDigitBytes(std::uint64_t v) noexcept {
 
 // The end of the digit run starting at p, accumulating the digits into word
 // (wrapping harmlessly when the run is long: word is then not used). Eight
-// bytes are examined at once: the run's length within them comes from the
-// first non-digit byte, and its value from one SWAR conversion with zeros
-// shifted in front, so no loop runs per digit.
+// bytes are examined at once: each less '0' gives its digit value, and the
+// high bit of (byte - '0') | (byte + 0x46) is set just for bytes that are
+// not digits. Borrows and carries start only at such a byte and reach only
+// the bytes above it, so the first one found is exact, and the run's length
+// within the eight comes from it. The digits before it are converted by one
+// SWAR step with zeros shifted in front, so no loop runs per digit.
 [[gnu::always_inline]] inline const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexcept {
   for (;;) {
     const std::uint64_t v = loadPadded(p, end);
-    const std::uint64_t bad = nonDigitBytes(v);
+    const std::uint64_t values = v - 0x3030303030303030u;
+    const std::uint64_t bad = (values | (v + 0x4646464646464646u)) & 0x8080808080808080u;
     if (bad == 0) {
-      word = word * 100000000u + eightDigitsValue(v);
+      word = word * 100000000u + eightDigitValues(values);
       p += 8;
       continue;
     }
     const int n = std::countr_zero(bad) >> 3;
     if (n != 0) {
-      const std::uint64_t padded = (v << (64 - 8 * n)) | (0x3030303030303030u >> (8 * n));
-      word = word * detail::wordPowersOfTen[static_cast<std::size_t>(n)] + eightDigitsValue(padded);
+      word = word * detail::wordPowersOfTen[static_cast<std::size_t>(n)] + eightDigitValues(values << (64 - 8 * n));
     }
     return p + n;
   }
 }
 
-// The exponent written at p ('e' or 'E' just before it) and the end of its
-// digits, or nullopt when it has no digits or more than 64 bits of magnitude.
-std::optional<std::pair<int128, const char*>> exponentPart(const char* p, const char* end) noexcept {
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  const char* start = p;
+// What one pass of the grammar finds at the start of a text: where the
+// digit runs lie, and the values of the digits and of the exponent's digits
+// modulo 2^64 (exact for runs of at most 19 digits). Every reader starts
+// from it: a short number is made or converted straight from the two words,
+// and only longer texts look at the runs again.
+struct Lexeme {
+  const char* integerBegin;   // the first digit, after any sign
+  const char* integerEnd;
+  const char* mantissaEnd;    // after the fraction's digits, or integerEnd without them
+  const char* exponentBegin;  // the exponent's first digit, or mantissaEnd without one
+  const char* end;            // after the exponent's digits, or mantissaEnd without them
+  std::uint64_t word;
+  std::uint64_t exponentWord;
+  bool negative;
+  bool negativeExponent;
+
+  bool hasFraction() const noexcept { return mantissaEnd != integerEnd; }
+  std::size_t fractionCount() const noexcept {
+    return static_cast<std::size_t>(mantissaEnd - integerEnd) - (hasFraction() ? 1 : 0);
+  }
+  // At most 19 digits and 18 exponent digits: the longest reading is then
+  // exactly word × 10^shortExponent(), in range.
+  bool isShort() const noexcept {
+    const auto digits = static_cast<std::size_t>(mantissaEnd - integerBegin) - (hasFraction() ? 1 : 0);
+    return digits <= maxWordDigits && end - exponentBegin <= maxShortExponentDigits;
+  }
+  std::int64_t shortExponent() const noexcept {
+    const auto written = static_cast<std::int64_t>(exponentWord);
+    return (negativeExponent ? -written : written) - static_cast<std::int64_t>(fractionCount());
+  }
+};
+
+// The lexeme at [p, end), or false when no digit starts it (after any sign).
+[[gnu::always_inline]] inline bool lex(const char* p, const char* const end, Lexeme& x) noexcept {
+  x.negative = false;
+  if (p < end && (*p == '+' || *p == '-')) x.negative = *p++ == '-';
+  x.integerBegin = p;
+  std::uint64_t word = 0;
+  p = digitRun(p, end, word);
+  if (p == x.integerBegin) return false;
+  x.integerEnd = p;
+  if (end - p >= 2 && *p == '.' && isDigit(p[1])) p = digitRun(p + 1, end, word);
+  x.mantissaEnd = p;
+  x.word = word;
+  x.exponentBegin = p;
+  x.end = p;
+  x.exponentWord = 0;
+  x.negativeExponent = false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    bool negativeExponent = false;
+    if (q < end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
+    const char* const digits = q;
+    std::uint64_t written = 0;
+    for (; q < end && isDigit(*q); ++q) written = written * 10 + static_cast<unsigned char>(*q - '0');
+    if (q != digits) {
+      x.exponentBegin = digits;
+      x.end = q;
+      x.exponentWord = written;
+      x.negativeExponent = negativeExponent;
+    }
+  }
+  return true;
+}
+
+// The exponent a lexeme writes, or nullopt when its magnitude passes 64 bits.
+std::optional<int128> writtenExponent(const Lexeme& x) noexcept {
   std::uint64_t magnitude = 0;
   bool overflow = false;
-  for (; p < end && isDigit(*p); ++p) {
+  for (const char* p = x.exponentBegin; p < x.end; ++p) {
     overflow |= __builtin_mul_overflow(magnitude, 10, &magnitude);
     overflow |= __builtin_add_overflow(magnitude, static_cast<std::uint64_t>(*p - '0'), &magnitude);
   }
-  if (p == start || overflow) return std::nullopt;
-  return std::pair{negative ? -int128(magnitude) : int128(magnitude), p};
+  if (overflow) return std::nullopt;
+  return x.negativeExponent ? -int128(magnitude) : int128(magnitude);
 }
+
+// What the grammar reads at the start of a text, for the general readers.
+struct Scan {
+  std::string_view integerDigits;
+  std::string_view fractionDigits;
+  bool negative = false;
+  std::uint64_t word = 0;                // the digits' value when there are at most maxWordDigits
+  std::size_t mantissaLength = 0;        // the text read up to the end of the fraction
+  std::optional<std::int64_t> exponent;  // of the reading with an exponent, when offered
+  std::size_t strippedZeros = 0;         // trailing zeros that reading leaves out of its coefficient
+  std::size_t length = 0;                // the text read with the exponent
+
+  std::int64_t fractionExponent() const noexcept {
+    return -static_cast<std::int64_t>(fractionDigits.size());
+  }
+  std::size_t digitCount() const noexcept { return integerDigits.size() + fractionDigits.size(); }
+};
 
 // Trailing zeros of the digit run integer ++ fraction.
 std::size_t trailingZeros(std::string_view integer, std::string_view fraction) noexcept {
@@ -148,115 +202,66 @@ std::size_t trailingZeros(std::string_view integer, std::string_view fraction) n
 }
 
 std::optional<Scan> scan(std::string_view text) noexcept {
-  Scan s;
   const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  const char* p = begin;
-  if (p < end && (*p == '+' || *p == '-')) s.negative = *p++ == '-';
-  const char* integerEnd = digitRun(p, end, s.word);
-  if (integerEnd == p) return std::nullopt;
-  s.integerDigits = std::string_view(p, static_cast<std::size_t>(integerEnd - p));
-  p = integerEnd;
-  if (end - p >= 2 && *p == '.' && isDigit(p[1])) {
-    const char* fractionEnd = digitRun(p + 1, end, s.word);
-    s.fractionDigits = std::string_view(p + 1, static_cast<std::size_t>(fractionEnd - p - 1));
-    p = fractionEnd;
-  }
-  s.mantissaLength = static_cast<std::size_t>(p - begin);
+  Lexeme x;
+  if (!lex(begin, begin + text.size(), x)) return std::nullopt;
+  Scan s;
+  s.negative = x.negative;
+  s.word = x.word;
+  s.integerDigits = std::string_view(x.integerBegin, static_cast<std::size_t>(x.integerEnd - x.integerBegin));
+  if (x.hasFraction()) s.fractionDigits = std::string_view(x.integerEnd + 1, x.fractionCount());
+  s.mantissaLength = static_cast<std::size_t>(x.mantissaEnd - begin);
   s.length = s.mantissaLength;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    if (auto written = exponentPart(p + 1, end)) {
-      // The range is decided on the coefficient's final exponent. Below
-      // INT64_MIN, trailing zeros of the digits are moved into it when there
-      // are enough ("1.0e-9223372036854775808" is 1 × 10^INT64_MIN).
-      int128 exponent = written->first + s.fractionExponent();
-      if (exponent < kMinExponent && kMinExponent - exponent <= int128(trailingZeros(s.integerDigits, s.fractionDigits))) {
-        s.strippedZeros = static_cast<std::size_t>(kMinExponent - exponent);
-        exponent = kMinExponent;
-      }
-      if (exponent >= kMinExponent && exponent <= kMaxExponent) {
-        s.exponent = static_cast<std::int64_t>(exponent);
-        s.length = static_cast<std::size_t>(written->second - begin);
-      }
+  if (x.end == x.mantissaEnd) return s;
+  if (const std::optional<int128> written = writtenExponent(x)) {
+    // The range is decided on the coefficient's final exponent. Below
+    // INT64_MIN, trailing zeros of the digits are moved into it when there
+    // are enough ("1.0e-9223372036854775808" is 1 × 10^INT64_MIN).
+    int128 exponent = *written + s.fractionExponent();
+    if (exponent < kMinExponent && kMinExponent - exponent <= int128(trailingZeros(s.integerDigits, s.fractionDigits))) {
+      s.strippedZeros = static_cast<std::size_t>(kMinExponent - exponent);
+      exponent = kMinExponent;
+    }
+    if (exponent >= kMinExponent && exponent <= kMaxExponent) {
+      s.exponent = static_cast<std::int64_t>(exponent);
+      s.length = static_cast<std::size_t>(x.end - begin);
     }
   }
   return s;
 }
 
-// The common case in one pass, with everything in registers: at most 19
-// digits and an exponent of at most 18 digits. Gives the longest reading;
-// false sends the caller to scan(), which gives the same answer for all
-// this accepts and also handles the rest.
-struct QuickNumber {
-  std::int64_t coefficient;
-  std::int64_t exponent;
-  std::size_t length;
-};
-
-[[gnu::always_inline]] inline bool quickNumber(std::string_view text, QuickNumber& out) noexcept {
-  const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  const char* p = begin;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  std::uint64_t word = 0;
-  const char* integerStart = p;
-  p = digitRun(p, end, word);
-  std::size_t digits = static_cast<std::size_t>(p - integerStart);
-  if (digits == 0) return false;
-  std::int64_t exponent = 0;
-  if (end - p >= 2 && *p == '.' && isDigit(p[1])) {
-    const char* fractionStart = p + 1;
-    p = digitRun(fractionStart, end, word);
-    exponent = -static_cast<std::int64_t>(p - fractionStart);
-    digits += static_cast<std::size_t>(p - fractionStart);
+// (-1)^negative × w × 10^e, held inline whatever the word.
+Scientific wordValue(std::uint64_t w, bool negative, std::int64_t e) noexcept {
+  if (w <= maxPositive + (negative ? 1 : 0)) {
+    return Scientific(static_cast<std::int64_t>(negative ? 0 - w : w), e);
   }
-  if (digits > maxWordDigits) return false;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    const char* q = p + 1;
-    bool negativeExponent = false;
-    if (q < end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
-    const char* exponentStart = q;
-    std::int64_t written = 0;
-    for (; q < end && isDigit(*q) && q - exponentStart < 18; ++q) written = written * 10 + (*q - '0');
-    if (q < end && isDigit(*q)) return false;
-    if (q != exponentStart) {
-      exponent += negativeExponent ? -written : written;
-      p = q;
-    }
-  }
-  if (word > maxPositive + (negative ? 1 : 0)) return false;
-  out.coefficient = negative ? static_cast<std::int64_t>(0 - word) : static_cast<std::int64_t>(word);
-  out.exponent = exponent;
-  out.length = static_cast<std::size_t>(p - begin);
-  return true;
+  return detail::ScientificAccess::wide(w, negative, e);
 }
 
-// All the digits, without the '.' and the last `strip` ones.
-mpz_class bigCoefficient(const Scan& s, std::size_t strip) {
-  std::string_view high = s.integerDigits, low = s.fractionDigits;
-  const std::size_t fromLow = std::min(strip, low.size());
-  low.remove_suffix(fromLow);
-  high.remove_suffix(strip - fromLow);
-  return detail::integerFromDigits(high, low, s.negative);
+// Coefficients of up to 38 digits fit 127 bits and are held inline.
+constexpr std::size_t maxInlineDigits = 38;
+
+// The digits of text appended to v.
+detail::uint128 appendDigits(detail::uint128 v, std::string_view text) noexcept {
+  for (const char c : text) v = v * 10 + static_cast<unsigned char>(c - '0');
+  return v;
 }
 
 // The coefficient without its last `strip` digits (all zeros), times 10^exponent.
 Scientific valueOf(const Scan& s, std::int64_t exponent, std::size_t strip = 0) {
-  if (s.fitsWord()) {
-    const std::uint64_t word = s.word / detail::wordPowersOfTen[strip];
-    if (word <= maxPositive) {
-      const auto c = static_cast<std::int64_t>(word);
-      return Scientific(s.negative ? -c : c, exponent);
-    }
-    if (s.negative && word == maxPositive + 1) {
-      return Scientific(std::numeric_limits<std::int64_t>::min(), exponent);
-    }
-    mpz_class c(static_cast<unsigned long>(word));
-    if (s.negative) mpz_neg(c.get_mpz_t(), c.get_mpz_t());
-    return Scientific(std::move(c), exponent);
+  if (s.digitCount() <= maxWordDigits) {
+    return wordValue(s.word / detail::wordPowersOfTen[strip], s.negative, exponent);
   }
-  return Scientific(bigCoefficient(s, strip), exponent);
+  std::string_view high = s.integerDigits, low = s.fractionDigits;
+  const std::size_t fromLow = std::min(strip, low.size());
+  low.remove_suffix(fromLow);
+  high.remove_suffix(strip - fromLow);
+  if (high.size() + low.size() <= maxInlineDigits) {
+    const detail::uint128 m = appendDigits(appendDigits(0, high), low);
+    const int128 v = s.negative ? -static_cast<int128>(m) : static_cast<int128>(m);
+    return detail::ScientificAccess::fromInt128(v, exponent);
+  }
+  return Scientific(detail::integerFromDigits(high, low, s.negative), exponent);
 }
 
 // The longest reading's value.
@@ -264,15 +269,27 @@ Scientific longestValue(const Scan& s) {
   return s.exponent ? valueOf(s, *s.exponent, s.strippedZeros) : valueOf(s, s.fractionExponent());
 }
 
-}  // namespace
+// The value of a short lexeme's longest reading.
+[[gnu::always_inline]] inline Scientific shortValue(const Lexeme& x) noexcept {
+  return wordValue(x.word, x.negative, x.shortExponent());
+}
 
-std::optional<Reading<Scientific>> scientificP(std::string_view text) {
-  if (QuickNumber q; quickNumber(text, q)) {
-    return Reading<Scientific>{Scientific(q.coefficient, q.exponent), text.substr(q.length)};
-  }
+[[gnu::noinline]] std::optional<Reading<Scientific>> longestReading(std::string_view text) {
   const std::optional<Scan> s = scan(text);
   if (!s) return std::nullopt;
   return Reading<Scientific>{longestValue(*s), text.substr(s->length)};
+}
+
+}  // namespace
+
+// A short number is read in one pass, without GMP or a second look at its
+// digits; the rest take the general road.
+std::optional<Reading<Scientific>> scientificP(std::string_view text) {
+  Lexeme x;
+  if (lex(text.data(), text.data() + text.size(), x) && x.isShort()) {
+    return Reading<Scientific>{shortValue(x), text.substr(static_cast<std::size_t>(x.end - text.data()))};
+  }
+  return longestReading(text);
 }
 
 std::vector<Reading<Scientific>> scientificReadings(std::string_view text) {
@@ -281,11 +298,13 @@ std::vector<Reading<Scientific>> scientificReadings(std::string_view text) {
   if (!s) return readings;
   const Scientific withoutExponent = valueOf(*s, s->fractionExponent());
   if (s->exponent) {
+    // A wide coefficient held inline is made again; a GMP one is copied.
     const Scientific withExponent =
         s->strippedZeros != 0 ? valueOf(*s, *s->exponent, s->strippedZeros)
         : withoutExponent.hasSmallCoefficient()
             ? Scientific(withoutExponent.smallCoefficient(), *s->exponent)
-            : Scientific(withoutExponent.bigCoefficient(), *s->exponent);
+        : s->digitCount() <= maxInlineDigits ? valueOf(*s, *s->exponent)
+                                             : Scientific(withoutExponent.bigCoefficient(), *s->exponent);
     readings.push_back({withExponent, text.substr(s->length)});
   }
   readings.push_back({withoutExponent, text.substr(s->mantissaLength)});
@@ -301,20 +320,28 @@ std::string_view leadingSpaceSkipped(std::string_view text) noexcept {
 }
 }  // namespace
 
-template <>
-std::optional<Scientific> read<Scientific>(std::string_view text) {
+namespace {
+// The general road of read<Scientific>.
+[[gnu::noinline]] std::optional<Scientific> readGeneral(std::string_view text) {
   const std::string_view at = leadingSpaceSkipped(text);
-  // Without parentheses only the longest reading can leave nothing but
-  // white space: the shorter one stops before an 'e'.
-  if (QuickNumber q; quickNumber(at, q)) {
-    if (!blank(at.substr(q.length))) return std::nullopt;
-    return Scientific(q.coefficient, q.exponent);
-  }
   // Parentheses may allow several readings: the general reader decides.
   if (!at.empty() && at.front() == '(') return onlyFullReading(readsPrec<Scientific>(0, text));
+  // Without them only the longest reading can leave nothing but white
+  // space: the shorter one stops before an 'e'.
   const std::optional<Scan> s = scan(at);
-  if (!s || !skipSpace(at.substr(s->length)).empty()) return std::nullopt;
+  if (!s || !blank(at.substr(s->length))) return std::nullopt;
   return longestValue(*s);
+}
+}  // namespace
+
+// A short number that fills the text is read in one pass; white space,
+// parentheses and longer numbers take the general road.
+template <>
+std::optional<Scientific> read<Scientific>(std::string_view text) {
+  const char* const end = text.data() + text.size();
+  Lexeme x;
+  if (lex(text.data(), end, x) && x.isShort() && x.end == end) return shortValue(x);
+  return readGeneral(text);
 }
 
 template <>
@@ -379,39 +406,25 @@ std::vector<ListReading> readsPrec<std::vector<Scientific>>(int /*precedence*/,
 
 namespace {
 
-// 10^0 ... 10^22, every power of ten a double holds exactly.
-constexpr auto exactDoublePowers = [] {
-  std::array<double, 23> table{};
-  double p = 1;
-  for (double& entry : table) {
-    entry = p;
-    p *= 10;
-  }
-  return table;
-}();
-
 template <std::floating_point F>
-std::optional<Bounded<F>> readBounded(std::string_view text) {
-  const std::string_view at = leadingSpaceSkipped(text);
-  QuickNumber q;
-  if (quickNumber(at, q)) {
-    if (!blank(at.substr(q.length))) return std::nullopt;
-    if constexpr (std::same_as<F, double>) {
-      // An integer below 2^53 and a power of ten that are both exact: one
-      // correctly rounded operation gives the nearest double.
-      constexpr std::int64_t exactInteger = std::int64_t{1} << 53;
-      if (q.coefficient >= -exactInteger && q.coefficient <= exactInteger && q.exponent >= -22 &&
-          q.exponent <= 22 && q.coefficient != 0) {
-        const auto x = static_cast<double>(q.coefficient);
-        return Bounded<double>{true, q.exponent >= 0 ? x * exactDoublePowers[static_cast<std::size_t>(q.exponent)]
-                                                     : x / exactDoublePowers[static_cast<std::size_t>(-q.exponent)]};
-      }
-    }
-    return toBoundedRealFloat<F>(Scientific(q.coefficient, q.exponent));
-  }
+[[gnu::noinline]] std::optional<Bounded<F>> readBoundedGeneral(std::string_view text) {
   const std::optional<Scientific> s = read<Scientific>(text);
   if (!s) return std::nullopt;
   return toBoundedRealFloat<F>(*s);
+}
+
+// A short number that fills the text goes from its words to the nearest F
+// by the cheap roads; anything else is read and then converted.
+template <std::floating_point F>
+std::optional<Bounded<F>> readBounded(std::string_view text) {
+  if constexpr (std::numeric_limits<F>::digits <= 53) {
+    const char* const end = text.data() + text.size();
+    Lexeme x;
+    if (lex(text.data(), end, x) && x.isShort() && x.end == end) {
+      if (const auto b = detail::boundedWordByTables<F>(x.word, x.shortExponent(), x.negative)) return *b;
+    }
+  }
+  return readBoundedGeneral<F>(text);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 // number ends before the 'e'. Below the range, trailing zeros of the digits
 // are moved into the exponent when that brings it in: "1.0e-9223372036854775808"
 // is (1, INT64_MIN), so every text show writes reads back. Long
-// coefficients are converted in one GMP call (subquadratic); one of up to 19
+// coefficients are converted in one GMP call (subquadratic); one of up to 38
 // digits costs no allocation.
 //
 // Example:

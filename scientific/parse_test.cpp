@@ -270,4 +270,130 @@ TEST(ParseTest, RandomTextsReadBack) {
   }
 }
 
+namespace reference {
+
+// The longest reading of the grammar at the start of text, found one
+// character at a time with GMP arithmetic: the value and the length read.
+std::optional<std::pair<Scientific, std::size_t>> longest(std::string_view text) {
+  std::size_t i = 0;
+  const auto digitsAt = [&](std::size_t from) {
+    std::size_t to = from;
+    while (to < text.size() && text[to] >= '0' && text[to] <= '9') ++to;
+    return to;
+  };
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t integerEnd = digitsAt(i);
+  if (integerEnd == i) return std::nullopt;
+  std::string digits(text.substr(i, integerEnd - i));
+  std::size_t mantissaEnd = integerEnd;
+  if (integerEnd + 1 < text.size() && text[integerEnd] == '.' && digitsAt(integerEnd + 1) > integerEnd + 1) {
+    mantissaEnd = digitsAt(integerEnd + 1);
+    digits.append(text.substr(integerEnd + 1, mantissaEnd - integerEnd - 1));
+  }
+  const auto fractionDigits = static_cast<long>(digits.size() - (integerEnd - i));
+  mpz_class coefficient(digits, 10);
+  if (negative) coefficient = -coefficient;
+  if (mantissaEnd < text.size() && (text[mantissaEnd] == 'e' || text[mantissaEnd] == 'E')) {
+    std::size_t e = mantissaEnd + 1;
+    const bool negativeExponent = e < text.size() && text[e] == '-';
+    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+    const std::size_t exponentEnd = digitsAt(e);
+    if (exponentEnd > e) {
+      const mpz_class written(std::string(text.substr(e, exponentEnd - e)), 10);
+      const mpz_class lo(std::to_string(std::numeric_limits<std::int64_t>::min()), 10);
+      const mpz_class hi(std::to_string(std::numeric_limits<std::int64_t>::max()), 10);
+      // A written magnitude beyond 64 bits is never read.
+      if (written <= mpz_class("18446744073709551615", 10)) {
+        mpz_class exponent = (negativeExponent ? -written : written) - fractionDigits;
+        mpz_class c = coefficient;
+        while (exponent < lo && c != 0 && c % 10 == 0 && exponent < lo) {
+          c /= 10;
+          exponent += 1;
+        }
+        if (exponent < lo && c == 0) {
+          // Zeros stripped from a zero coefficient: its digits were all zeros.
+          const std::size_t zeros = digits.size();
+          if (lo - exponent <= zeros) exponent = lo;
+        }
+        if (exponent >= lo && exponent <= hi) {
+          return std::pair{Scientific(c, exponent.get_si()), exponentEnd};
+        }
+      }
+    }
+  }
+  return std::pair{Scientific(coefficient, -fractionDigits), mantissaEnd};
+}
+
+}  // namespace reference
+
+// Texts built from the pieces where a one-pass reader can slip: the 19- and
+// 20-digit word boundary, 38 and 39 digits, leading zeros, "-0", long
+// fractions, exponents of 18, 19 and 20 digits around the int64 range, and
+// white space or other text after the number. Every reader must give the
+// value and the rest a reading one character at a time gives, and the
+// one-call conversion must give strtod's and strtof's roundings.
+TEST(ParseTest, OnePassReadersAgreeWithAReferenceReader) {
+  std::mt19937_64 rng(17);
+  const auto digitString = [&](std::size_t n, bool zeros) {
+    std::string s;
+    for (std::size_t k = 0; k < n; ++k) s.push_back(zeros && rng() % 2 ? '0' : static_cast<char>('0' + rng() % 10));
+    return s;
+  };
+  const std::size_t lengths[] = {1, 1, 2, 3, 9, 17, 18, 19, 20, 21, 37, 38, 39, 45};
+  const char* exponents[] = {"", "0", "7", "22", "23", "308", "309", "324", "325", "343", "00000000000000000001",
+                             "999999999999999999", "1000000000000000000", "9223372036854775807",
+                             "9223372036854775808", "9223372036854775827", "18446744073709551615",
+                             "18446744073709551616", "99999999999999999999"};
+  const char* afters[] = {"", "", "", " ", "\t\n", "x", "e", "e+", ".", ".5", " 1", ")"};
+  for (int i = 0; i < 60000; ++i) {
+    const char* signs[] = {"", "", "-", "+"};
+    std::string number = signs[rng() % 4];
+    const bool zeros = rng() % 4 == 0;
+    if (rng() % 8 == 0) number += std::string(1 + rng() % 25, '0');
+    number += digitString(lengths[rng() % std::size(lengths)], zeros);
+    if (rng() % 3 != 0) {
+      number.push_back('.');
+      number += digitString(rng() % 3 == 0 ? lengths[rng() % std::size(lengths)] : 1 + rng() % 6, zeros);
+    }
+    if (rng() % 2 == 0) {
+      number += rng() % 2 ? "e" : "E";
+      number += signs[1 + rng() % 3];
+      number += rng() % 3 == 0 ? digitString(1 + rng() % 3, false) : exponents[rng() % std::size(exponents)];
+    }
+    const std::string after = afters[rng() % std::size(afters)];
+    const std::string text = number + after;
+    const auto expected = reference::longest(text);
+
+    const auto p = sci::scientificP(text);
+    ASSERT_EQ(p.has_value(), expected.has_value()) << text;
+    if (!p) continue;
+    ASSERT_EQ(stored(p->value), stored(expected->first)) << text;
+    ASSERT_EQ(p->rest, std::string_view(text).substr(expected->second)) << text;
+    EXPECT_EQ(stored(sci::scientificReadings(text).front().value), stored(expected->first)) << text;
+
+    const std::string spaced = (rng() % 4 == 0 ? " " : "") + text;
+    const bool full = text.find_first_not_of(" \t\n", expected->second) == std::string::npos;
+    const auto r = sci::read<Scientific>(spaced);
+    ASSERT_EQ(r.has_value(), full) << spaced;
+    const auto d = sci::readBoundedRealFloat<double>(spaced);
+    const auto f = sci::readBoundedRealFloat<float>(spaced);
+    ASSERT_EQ(d.has_value(), full) << spaced;
+    ASSERT_EQ(f.has_value(), full) << spaced;
+    if (!full) continue;
+    EXPECT_EQ(stored(*r), stored(expected->first)) << spaced;
+    EXPECT_EQ(*d, sci::toBoundedRealFloat<double>(expected->first)) << spaced;
+    EXPECT_EQ(*f, sci::toBoundedRealFloat<float>(expected->first)) << spaced;
+    const std::string read(text, 0, expected->second);
+    if (expected->first.coefficientSign() != 0) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(d->value), std::bit_cast<std::uint64_t>(std::strtod(read.c_str(), nullptr)))
+          << spaced;
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(f->value), std::bit_cast<std::uint32_t>(std::strtof(read.c_str(), nullptr)))
+          << spaced;
+    } else {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(d->value), 0u) << spaced;  // a zero coefficient has no sign
+    }
+  }
+}
+
 }  // namespace
