@@ -3,13 +3,12 @@
 // character the grammar does not allow.
 #include "scientific/diagnose.hpp"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
 
-#include "base/error.hpp"
 #include "scientific/internal/numeric.hpp"
+#include "scientific/text_layout.hpp"
 
 namespace quire::scientific {
 namespace {
@@ -88,108 +87,13 @@ bool sizesFit(const DecimalText& d) noexcept {
   return !__builtin_add_overflow(normal, d.significantDigits() - 1, &leading);
 }
 
-std::int64_t addSaturating(std::int64_t a, std::int64_t b) noexcept {
-  std::int64_t sum;
-  if (!__builtin_add_overflow(a, b, &sum)) return sum;
-  return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-}
-
-// The significant digits of integer ++ fraction, read in pieces without
-// joining the two runs.
-class Significant {
- public:
-  explicit Significant(const DecimalText& d) noexcept
-      : integer_(d.integerDigits), fraction_(d.fractionDigits), from_(d.leadingZeros),
-        count_(d.significantDigits()) {}
-  std::int64_t size() const noexcept { return count_; }
-  // Appends significant digits [from, to).
-  void append(std::string& out, std::int64_t from, std::int64_t to) const {
-    from += from_;
-    to += from_;
-    const auto split = static_cast<std::int64_t>(integer_.size());
-    if (from < split) out.append(integer_.substr(from, std::min(to, split) - from));
-    if (to > split) {
-      const std::int64_t start = std::max(from, split) - split;
-      out.append(fraction_.substr(start, to - split - start));
-    }
-  }
-
- private:
-  std::string_view integer_;
-  std::string_view fraction_;
-  std::int64_t from_;
-  std::int64_t count_;
-};
-
-// Generic is positional for 0.1 <= |value| < 10^7.
-FPFormat resolve(FPFormat format, const DecimalText& d) noexcept {
-  if (format != FPFormat::Generic) return format;
-  if (d.isZero()) return FPFormat::Fixed;
-  const std::int64_t p = d.leadingPosition();
-  return p >= -1 && p <= 6 ? FPFormat::Fixed : FPFormat::Exponent;
-}
-
-std::int64_t decimalWidth(std::int64_t v) noexcept { return static_cast<std::int64_t>(std::to_string(v).size()); }
-
 }  // namespace
 
 std::int64_t formattedLength(FPFormat format, const DecimalText& d) noexcept {
-  if (d.isZero()) return resolve(format, d) == FPFormat::Fixed ? 3 : 5;  // 0.0, 0.0e0
-  const std::int64_t sign = d.negative ? 1 : 0;
-  const std::int64_t n = d.significantDigits();
-  const std::int64_t p = d.leadingPosition();
-  if (resolve(format, d) == FPFormat::Exponent) {
-    // d "." rest-or-0 "e" p
-    return sign + 2 + std::max<std::int64_t>(n - 1, 1) + 1 + decimalWidth(p);
-  }
-  if (p < 0) return addSaturating(sign + 2 + n, -(p + 1));  // "0." zeros digits
-  const std::int64_t places = d.integerPlaces();            // p + 1, saturating
-  if (n <= places) return addSaturating(sign + 2, places);  // digits zeros ".0"
-  return sign + n + 1;                                      // the point inside the digits
+  return layoutDecimalText(format, d).size();
 }
 
-std::string formatDecimalText(FPFormat format, const DecimalText& d) {
-  const std::int64_t length = formattedLength(format, d);
-  if (length > maxFormattedLength) {
-    throwError("formatDecimalText: the result would be longer than " + std::to_string(maxFormattedLength) +
-               " characters");
-  }
-  std::string out;
-  out.reserve(static_cast<std::size_t>(length));
-  const FPFormat layout = resolve(format, d);
-  if (d.isZero()) {
-    out = layout == FPFormat::Fixed ? "0.0" : "0.0e0";
-    return out;
-  }
-  if (d.negative) out += '-';
-  const Significant digits(d);
-  const std::int64_t n = digits.size();
-  const std::int64_t p = d.leadingPosition();
-  if (layout == FPFormat::Exponent) {
-    digits.append(out, 0, 1);
-    out += '.';
-    if (n > 1) {
-      digits.append(out, 1, n);
-    } else {
-      out += '0';
-    }
-    out += 'e';
-    out += std::to_string(p);
-  } else if (p < 0) {
-    out += "0.";
-    out.append(static_cast<std::size_t>(-(p + 1)), '0');
-    digits.append(out, 0, n);
-  } else if (n <= d.integerPlaces()) {
-    digits.append(out, 0, n);
-    out.append(static_cast<std::size_t>(d.integerPlaces() - n), '0');
-    out += ".0";
-  } else {
-    digits.append(out, 0, d.integerPlaces());
-    out += '.';
-    digits.append(out, d.integerPlaces(), n);
-  }
-  return out;
-}
+std::string formatDecimalText(FPFormat format, const DecimalText& d) { return layoutDecimalText(format, d).str(); }
 
 std::string_view describe(TextProblem problem) noexcept {
   switch (problem) {

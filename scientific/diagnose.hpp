@@ -117,7 +117,9 @@ QUIRE_SCIENTIFIC_EXPORT Scientific toScientific(const DecimalText& text);
 // gives, laid out straight from the digits as written: a coefficient of a
 // million digits costs a copy, not a base conversion. Throws quire::Error
 // like formatScientific when the result would be longer than
-// maxFormattedLength (the Fixed form of 1e1000000000).
+// maxFormattedLength (the Fixed form of 1e1000000000). To write a form
+// without holding it, or only a part of it, see layoutDecimalText in
+// scientific/text_layout.hpp.
 QUIRE_SCIENTIFIC_EXPORT std::string formatDecimalText(FPFormat format, const DecimalText& text);
 
 // The length of that result, computed without writing it; saturates at

@@ -54,31 +54,18 @@ std::string_view integerTypeName(int bits, bool isSigned) noexcept {
   }
 }
 
-void NumberFacts::coefficientText(std::string& out) const {
-  if (shape.isZero()) {
-    out += '0';
-    return;
-  }
-  if (shape.negative) out += '-';
-  // The significant digits run from the first to the last non-zero digit
-  // across the integer and fraction digits.
-  const auto from = static_cast<std::size_t>(shape.leadingZeros);
-  const auto to = static_cast<std::size_t>(shape.digitCount() - shape.trailingZeros);
-  const std::size_t split = shape.integerDigits.size();
-  if (from < split) out.append(shape.integerDigits.substr(from, std::min(to, split) - from));
-  if (to > split) {
-    const std::size_t start = std::max(from, split) - split;
-    out.append(shape.fractionDigits.substr(start, to - split - start));
-  }
-}
-
 std::variant<const NumberFacts*, sci::TextError> Analyzer::analyze(std::string_view token, bool withForms) {
   auto checked = sci::checkDecimal(token, leniency_);
   if (auto* error = std::get_if<sci::TextError>(&checked)) return *error;
   facts_.text = token;
   facts_.shape = std::get<sci::DecimalText>(checked);
   facts_.value = sci::toScientific(facts_.shape);
-  if (withForms) analyzeForms();
+  facts_.coefficient = sci::layoutCoefficient(facts_.shape);
+  if (withForms) {
+    analyzeForms();
+  } else {
+    facts_.generic = facts_.exponentForm = facts_.fixed = {};  // no views of an earlier token
+  }
   analyzeIntegerFit();
   facts_.asDouble = sci::realFloatConversion<double>(facts_.value);
   facts_.asFloat = sci::realFloatConversion<float>(facts_.value);
@@ -88,17 +75,12 @@ std::variant<const NumberFacts*, sci::TextError> Analyzer::analyze(std::string_v
 
 void Analyzer::analyzeForms() {
   const sci::DecimalText& s = facts_.shape;
-  facts_.fixedLength = sci::formattedLength(sci::FPFormat::Fixed, s);
+  facts_.fixed = sci::layoutDecimalText(sci::FPFormat::Fixed, s);
   // Zeros around the digits in the Fixed form.
-  const std::int64_t padding = facts_.fixedLength - s.significantDigits() - 2 - (s.negative ? 1 : 0);
+  const std::int64_t padding = facts_.fixed.size() - s.significantDigits() - 2 - (s.negative ? 1 : 0);
   facts_.fixedShown = padding <= maxFixedPadding;
-  facts_.generic = sci::formatDecimalText(sci::FPFormat::Generic, s);
-  facts_.exponentForm = sci::formatDecimalText(sci::FPFormat::Exponent, s);
-  if (facts_.fixedShown) {
-    facts_.fixed = sci::formatDecimalText(sci::FPFormat::Fixed, s);
-  } else {
-    facts_.fixed.clear();
-  }
+  facts_.generic = sci::layoutDecimalText(sci::FPFormat::Generic, s);
+  facts_.exponentForm = sci::layoutDecimalText(sci::FPFormat::Exponent, s);
 }
 
 void Analyzer::analyzeIntegerFit() {

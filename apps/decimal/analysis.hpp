@@ -1,7 +1,7 @@
 // Per-number facts: what happens to one decimal text when it is loaded into
 // the machine types a program is likely to use. Every question is asked of
 // the scientific library: the grammar and the sizes (checkDecimal), the
-// layouts (formatDecimalText), integer fit (toBoundedInteger), the rounding
+// layouts (layoutDecimalText), integer fit (toBoundedInteger), the rounding
 // to double and float (realFloatConversion) and the encoded size
 // (encodedSize). The analyzer only decides which questions a value's sizes
 // make worth asking: an integer fit is not asked of 1e1000000000, and a
@@ -11,12 +11,13 @@
 //   Analyzer analyzer;
 //   auto result = analyzer.analyze("0.1", true);
 //   const NumberFacts& f = *std::get<const NumberFacts*>(result);
-//   // f.exponentForm == "1.0e-1", f.integer == false
+//   // f.exponentForm.str() == "1.0e-1", f.integer == false
 //   // f.asDouble.outcome == FloatOutcome::Rounded, f.asDouble.value == 0.1
 //   // f.asDouble.relativeError ~= 5.55e-17, f.binarySize == 10
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,6 +25,7 @@
 #include "scientific/convert.hpp"
 #include "scientific/diagnose.hpp"
 #include "scientific/scientific.hpp"
+#include "scientific/text_layout.hpp"
 
 namespace quire::decimal {
 
@@ -38,12 +40,14 @@ struct NumberFacts {
   scientific::DecimalText shape;  // views into text
   scientific::Scientific value;   // as read: 1.50 is (150, -2)
 
-  // Filled only when forms are asked for.
-  std::string generic;
-  std::string exponentForm;
-  std::string fixed;             // empty when not written (see fixedShown)
-  bool fixedShown = true;        // false when longer than the padding limit
-  std::int64_t fixedLength = 0;  // characters of the Fixed form (saturating)
+  // Laid out, not written: they refer to text. Filled only when forms are
+  // asked for.
+  scientific::DecimalTextLayout generic;
+  scientific::DecimalTextLayout exponentForm;
+  scientific::DecimalTextLayout fixed;  // its size() saturates
+  bool fixedShown = true;               // false when longer than the padding limit
+  // The significant digits with the sign ("-1234"; "0" for zero).
+  scientific::DecimalTextLayout coefficient;
 
   bool integer = false;
   int signedBits = 0;    // 8, 16, 32 or 64; 0 when no signed type holds it
@@ -52,10 +56,23 @@ struct NumberFacts {
   scientific::FloatConversion<double> asDouble;
   scientific::FloatConversion<float> asFloat;
   std::int64_t binarySize = 0;  // bytes of the binary encoding as read
-
-  // The significant digits with the sign ("-1234"; "0" for zero), into out.
-  void coefficientText(std::string& out) const;
 };
+
+// The token and the laid-out forms alike: their length, and their
+// characters [from, from + count) handed to sink(std::string_view) piece by
+// piece, so that a form of a million digits is never held whole.
+inline std::int64_t textLength(std::string_view s) noexcept { return static_cast<std::int64_t>(s.size()); }
+inline std::int64_t textLength(const scientific::DecimalTextLayout& l) noexcept { return l.size(); }
+template <class Sink>
+void writeText(std::string_view s, Sink&& sink, std::int64_t from = 0,
+               std::int64_t count = std::numeric_limits<std::int64_t>::max()) {
+  if (from < textLength(s)) sink(s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count)));
+}
+template <class Sink>
+void writeText(const scientific::DecimalTextLayout& l, Sink&& sink, std::int64_t from = 0,
+               std::int64_t count = std::numeric_limits<std::int64_t>::max()) {
+  l.write(sink, from, count);
+}
 
 class Analyzer {
  public:

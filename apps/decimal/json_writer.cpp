@@ -26,6 +26,8 @@ class Cursor {
     p_ += s.size();
   }
   void character(char c) noexcept { *p_++ = c; }
+  void text(std::string_view s) noexcept { raw(s); }
+  void text(const scientific::DecimalTextLayout& l) noexcept { p_ = l.copyTo(p_); }
   // Strings made only of characters that need no escaping: the digits,
   // signs, points and exponent letters of numbers and their renderings.
   void plainString(std::string_view s) noexcept {
@@ -76,19 +78,24 @@ void writeFloating(Cursor& out, const scientific::FloatConversion<F>& f) {
 // them is built in the buffer.
 constexpr std::size_t kInlineString = 4096;
 
-std::size_t inlineSize(std::string_view s) noexcept { return s.size() <= kInlineString ? s.size() : 0; }
+template <class Text>
+std::size_t inlineSize(const Text& s) noexcept {
+  const auto n = static_cast<std::size_t>(textLength(s));
+  return n <= kInlineString ? n : 0;
+}
 
 // A plain string: in place when short, otherwise written on its own, after
 // which room for the rest of the object is reserved again.
-void string(DescriptorOutput& output, Cursor& out, std::string_view s, std::size_t rest) {
-  if (s.size() <= kInlineString) {
-    out.plainString(s);
-    return;
-  }
+template <class Text>
+void string(DescriptorOutput& output, Cursor& out, const Text& s, std::size_t rest) {
   out.character('"');
-  output.commit(out.position());
-  output.append(s);
-  out = Cursor(output.reserve(rest));
+  if (static_cast<std::size_t>(textLength(s)) <= kInlineString) {
+    out.text(s);
+  } else {
+    output.commit(out.position());
+    writeText(s, [&output](std::string_view piece) { output.append(piece); });
+    out = Cursor(output.reserve(rest));
+  }
   out.character('"');
 }
 
@@ -177,12 +184,10 @@ const std::string& JsonReporter::escapedSource(std::string_view source) {
 
 void JsonReporter::number(const Location& where, const NumberFacts& f) {
   const std::string& source = escapedSource(where.source);
-  coefficient_.clear();
-  f.coefficientText(coefficient_);
   pointerJson_.clear();
   if (!where.pointer.empty()) appendJsonString(pointerJson_, where.pointer);
-  Cursor out(out_.reserve(bytesNeeded(f, source.size() + inlineSize(coefficient_) + pointerJson_.size())));
-  const std::size_t rest = bytesNeeded(f, inlineSize(coefficient_));
+  Cursor out(out_.reserve(bytesNeeded(f, source.size() + inlineSize(f.coefficient) + pointerJson_.size())));
+  const std::size_t rest = bytesNeeded(f, inlineSize(f.coefficient));
   out.raw(first_ ? "\n{\"source\":" : ",\n{\"source\":");
   first_ = false;
   out.raw(source);
@@ -197,7 +202,7 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.raw(",\"text\":");
   string(out_, out, f.text, rest);
   out.raw(",\"coefficient\":");
-  string(out_, out, coefficient_, bytesNeeded(f, 0));
+  string(out_, out, f.coefficient, bytesNeeded(f, 0));
   out.raw(",\"exponent\":");
   out.integer(f.shape.normalExponent());
   out.raw(",\"generic\":");
@@ -209,7 +214,7 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
     out.raw("null");
   }
   out.raw(",\"fixed_length\":");
-  out.integer(f.fixedLength);
+  out.integer(f.fixed.size());
   out.raw(",\"exponent_form\":");
   string(out_, out, f.exponentForm, rest);
   out.raw(",\"integer\":");

@@ -38,7 +38,6 @@ class JsonReporter final : public Reporter {
   std::string_view lastSource_;
   std::string sourceJson_;
   std::string pointerJson_;
-  std::string coefficient_;
 };
 
 }  // namespace quire::decimal

@@ -23,6 +23,21 @@ namespace sci = quire::scientific;
 
 namespace {
 
+// s whole when it has at most limit characters, otherwise its ends around "...".
+template <class Text>
+void appendElided(std::string& out, const Text& s, std::int64_t limit) {
+  const auto append = [&out](std::string_view piece) { out += piece; };
+  const std::int64_t size = textLength(s);
+  if (size <= limit) {
+    writeText(s, append);
+    return;
+  }
+  const std::int64_t keep = std::max<std::int64_t>(1, (limit - 3) / 2);
+  writeText(s, append, 0, keep);
+  out += "...";
+  writeText(s, append, size - keep, keep);
+}
+
 constexpr std::int64_t kIndent = 2;
 constexpr std::int64_t kLabelWidth = 9;
 // The longest prefix word put before a long string ("exponent ").
@@ -144,7 +159,6 @@ Style outcomeStyle(FloatOutcome c) {
 struct BlockScratch {
   std::string word;
   std::string place;
-  std::string coefficient;
   std::string exponent;
 };
 
@@ -153,25 +167,21 @@ class BlockWriter {
   BlockWriter(std::string& out, std::int64_t width, bool color, BlockScratch& scratch)
       : fill_(out, width, color),
         limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)),
-        scratch_(scratch.word), place_(scratch.place), coefficient_(scratch.coefficient),
-        exponent_(scratch.exponent) {}
+        scratch_(scratch.word), place_(scratch.place), exponent_(scratch.exponent) {}
 
   // prefix, a string that may be too long for the page, and suffix; then,
   // when the string was cut, the note of its length as a word of its own;
   // then punctuation.
-  void longWord(std::string_view prefix, std::string_view s, std::string_view suffix, std::string_view punctuation = "",
+  template <class Text>
+  void longWord(std::string_view prefix, const Text& s, std::string_view suffix, std::string_view punctuation = "",
                 Style style = Style::None) {
-    const bool cut = static_cast<std::int64_t>(s.size()) > limit_;
+    const bool cut = textLength(s) > limit_;
     scratch_.assign(prefix);
-    if (cut) {
-      scratch_ += elide(s, limit_);
-    } else {
-      scratch_ += s;
-    }
+    appendElided(scratch_, s, limit_);
     scratch_ += suffix;
     if (cut) {
       fill_.word({}, scratch_, style);
-      scratch_ = "(" + std::to_string(s.size()) + " characters)";
+      scratch_ = "(" + std::to_string(textLength(s)) + " characters)";
       style = Style::None;
     }
     scratch_ += punctuation;
@@ -198,11 +208,9 @@ class BlockWriter {
     if (f.shape.isZero()) {
       fill_.word("0");
     } else {
-      coefficient_.clear();
-      f.coefficientText(coefficient_);
       exponent_.assign(1, 'e');
       appendNumber(exponent_, f.shape.normalExponent());
-      longWord("", coefficient_, exponent_);
+      longWord("", f.coefficient, exponent_);
     }
     fill_.endLine();
   }
@@ -213,8 +221,8 @@ class BlockWriter {
     if (f.fixedShown) {
       longWord("fixed ", f.fixed, "", ",");
     } else {
-      const bool saturated = f.fixedLength == std::numeric_limits<std::int64_t>::max();
-      fill_.words((saturated ? "fixed (at least " : "fixed (") + std::to_string(f.fixedLength) +
+      const bool saturated = f.fixed.size() == std::numeric_limits<std::int64_t>::max();
+      fill_.words((saturated ? "fixed (at least " : "fixed (") + std::to_string(f.fixed.size()) +
                   " characters, not written),");
     }
     longWord("exponent ", f.exponentForm, "");
@@ -280,7 +288,6 @@ class BlockWriter {
   std::int64_t limit_;
   std::string& scratch_;
   std::string& place_;
-  std::string& coefficient_;
   std::string& exponent_;
 };
 
@@ -326,11 +333,8 @@ g::Doc verdictDoc(const Verdict& v, bool color) {
 }  // namespace
 
 std::string elide(std::string_view s, std::int64_t limit) {
-  if (static_cast<std::int64_t>(s.size()) <= limit) return std::string(s);
-  auto keep = static_cast<std::size_t>(std::max<std::int64_t>(1, (limit - 3) / 2));
-  std::string out(s.substr(0, keep));
-  out += "...";
-  out += s.substr(s.size() - keep);
+  std::string out;
+  appendElided(out, s, limit);
   return out;
 }
 
