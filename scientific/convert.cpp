@@ -194,17 +194,18 @@ F nearestBig(const Scientific& s) {
   return mpz_sgn(c) < 0 ? -v : v;
 }
 
+// The bounded conversion of a word coefficient the cheap roads leave open.
 template <std::floating_point F>
-Bounded<F> boundedReal(const Scientific& s) {
+[[gnu::noinline]] Bounded<F> boundedByExactWord(std::int64_t c, std::int64_t e) {
+  const F v = nearestExactWord<F>(detail::unsignedAbs(c), e);
+  return {true, c < 0 ? -v : v};
+}
+
+// The bounded conversion of a coefficient that does not fit a word.
+template <std::floating_point F>
+[[gnu::noinline]] Bounded<F> boundedWide(const Scientific& s) {
   using Fmt = Format<F>;
   const std::int64_t e = s.base10Exponent();
-  if (s.hasSmallCoefficient()) {
-    const std::int64_t c = s.smallCoefficient();
-    const std::uint64_t w = detail::unsignedAbs(c);
-    if (const auto b = detail::boundedWordByTables<F>(w, e, c < 0)) return *b;
-    const F v = nearestExactWord<F>(w, e);
-    return {true, c < 0 ? -v : v};
-  }
   const bool negative = s.coefficientSign() < 0;
   if (e > maxExpt && e > overflowLimit<F>) return {false, Fmt::infinity(negative)};
   if (e < -maxExpt && e < underflowLimit<F>) {
@@ -213,6 +214,17 @@ Bounded<F> boundedReal(const Scientific& s) {
     if (e + detail::decimalDigits(c.get()) - 1 < underflowLimit<F>) return {false, Fmt::zero(negative)};
   }
   return {true, nearestBig<F>(s)};
+}
+
+// A word coefficient is converted here by the cheap roads, without the
+// frame the GMP roads need.
+template <std::floating_point F>
+Bounded<F> boundedReal(const Scientific& s) {
+  if (!s.hasSmallCoefficient()) return boundedWide<F>(s);
+  const std::int64_t c = s.smallCoefficient();
+  const std::int64_t e = s.base10Exponent();
+  if (const auto b = detail::boundedWordByTables<F>(detail::unsignedAbs(c), e, c < 0)) return *b;
+  return boundedByExactWord<F>(c, e);
 }
 
 // ---------------------------------------------------------------------------

@@ -111,23 +111,21 @@ struct Lexeme {
   const char* exponentBegin;  // the exponent's first digit, or mantissaEnd without one
   const char* end;            // after the exponent's digits, or mantissaEnd without them
   std::uint64_t word;
-  std::uint64_t exponentWord;
+  std::uint64_t exponentWord;  // with the exponent's sign applied, modulo 2^64
+  std::size_t digitCount;
+  std::size_t fractionCount;   // 0 without a fraction
+  std::ptrdiff_t exponentCount;  // 0 without an exponent
   bool negative;
   bool negativeExponent;
 
-  bool hasFraction() const noexcept { return mantissaEnd != integerEnd; }
-  std::size_t fractionCount() const noexcept {
-    return static_cast<std::size_t>(mantissaEnd - integerEnd) - (hasFraction() ? 1 : 0);
-  }
+  bool hasFraction() const noexcept { return fractionCount != 0; }
   // At most 19 digits and 18 exponent digits: the longest reading is then
   // exactly word × 10^shortExponent(), in range.
   bool isShort() const noexcept {
-    const auto digits = static_cast<std::size_t>(mantissaEnd - integerBegin) - (hasFraction() ? 1 : 0);
-    return digits <= maxWordDigits && end - exponentBegin <= maxShortExponentDigits;
+    return digitCount <= maxWordDigits && exponentCount <= maxShortExponentDigits;
   }
   std::int64_t shortExponent() const noexcept {
-    const auto written = static_cast<std::int64_t>(exponentWord);
-    return (negativeExponent ? -written : written) - static_cast<std::int64_t>(fractionCount());
+    return static_cast<std::int64_t>(exponentWord) - static_cast<std::int64_t>(fractionCount);
   }
 };
 
@@ -140,14 +138,27 @@ struct Lexeme {
   p = digitRun(p, end, word);
   if (p == x.integerBegin) return false;
   x.integerEnd = p;
-  if (end - p >= 2 && *p == '.' && isDigit(p[1])) p = digitRun(p + 1, end, word);
+  std::size_t fraction = 0;
+  if (end - p >= 2 && *p == '.') {
+    // A point without a digit after it is left unread; the empty run leaves
+    // word as it was.
+    const char* const fractionBegin = p + 1;
+    const char* const fractionEnd = digitRun(fractionBegin, end, word);
+    if (fractionEnd != fractionBegin) {
+      fraction = static_cast<std::size_t>(fractionEnd - fractionBegin);
+      p = fractionEnd;
+    }
+  }
+  x.fractionCount = fraction;
+  x.digitCount = static_cast<std::size_t>(x.integerEnd - x.integerBegin) + fraction;
   x.mantissaEnd = p;
   x.word = word;
   x.exponentBegin = p;
   x.end = p;
   x.exponentWord = 0;
+  x.exponentCount = 0;
   x.negativeExponent = false;
-  if (p < end && (*p == 'e' || *p == 'E')) {
+  if (p < end && (*p | 0x20) == 'e') {  // 'e' or 'E'
     const char* q = p + 1;
     bool negativeExponent = false;
     if (q < end && (*q == '+' || *q == '-')) negativeExponent = *q++ == '-';
@@ -157,7 +168,8 @@ struct Lexeme {
     if (q != digits) {
       x.exponentBegin = digits;
       x.end = q;
-      x.exponentWord = written;
+      x.exponentCount = q - digits;
+      x.exponentWord = negativeExponent ? 0 - written : written;
       x.negativeExponent = negativeExponent;
     }
   }
@@ -209,7 +221,7 @@ std::optional<Scan> scan(std::string_view text) noexcept {
   s.negative = x.negative;
   s.word = x.word;
   s.integerDigits = std::string_view(x.integerBegin, static_cast<std::size_t>(x.integerEnd - x.integerBegin));
-  if (x.hasFraction()) s.fractionDigits = std::string_view(x.integerEnd + 1, x.fractionCount());
+  if (x.hasFraction()) s.fractionDigits = std::string_view(x.integerEnd + 1, x.fractionCount);
   s.mantissaLength = static_cast<std::size_t>(x.mantissaEnd - begin);
   s.length = s.mantissaLength;
   if (x.end == x.mantissaEnd) return s;

@@ -91,6 +91,24 @@ template <std::floating_point F>
   // X = w × T, 192 bits in x2:x1:x0, between 2^190 and 2^192. The value is
   // X × 2^scale exactly for an exact entry, otherwise within [X, X + w).
   const uint128 a = uint128(w) * t.hi;
+  const auto top = static_cast<std::uint64_t>(a >> 64);
+  if ((top & (top + 1)) != 0) {
+    // The rest of X (w × t.lo, and the exact value's excess below w) adds at
+    // most one to the top limb, and that without changing its length. When
+    // the result is normal and the bits below the kept ones lie clear of
+    // the halfway point even after such a one, they decide the rounding.
+    const int exp2 = 191 - std::countl_zero(top) + t.binaryExponent + q - shift + binaryShift;
+    if (exp2 >= Fmt::minExponent - 1) {
+      const int topBits = 64 - std::countl_zero(top) - Fmt::digits;  // 10 or 11 for double
+      const std::uint64_t lowTop = top & ((std::uint64_t{1} << topBits) - 1);
+      const std::uint64_t halfTop = std::uint64_t{1} << (topBits - 1);
+      // Below: lowTop + 1 is still below half. Above: still above, or a
+      // carry into the kept bits, which rounding up gives as well.
+      if (lowTop + 1 < halfTop || lowTop > halfTop) {
+        return composeFloat<F>((top >> topBits) + (lowTop > halfTop ? 1 : 0), exp2, Fmt::digits);
+      }
+    }
+  }
   const uint128 b = uint128(w) * t.lo;
   const uint128 mid = uint128(static_cast<std::uint64_t>(a)) + (b >> 64);
   const auto x0 = static_cast<std::uint64_t>(b);
