@@ -24,7 +24,9 @@
 #include <utility>
 
 #include "galley/internal/cells.hpp"
+#include "galley/internal/direct.hpp"
 #include "galley/internal/node.hpp"
+#include "galley/internal/style.hpp"
 #include "galley/internal/write.hpp"
 
 namespace quire::galley {
@@ -105,63 +107,6 @@ void destroyCells(Cell* c) noexcept {
 }
 
 namespace {
-
-// ---- packed styles ----------------------------------------------------
-
-constexpr unsigned kBackgroundShift = 5;
-constexpr unsigned kIntensityShift = 10;
-constexpr unsigned kItalicShift = 12;
-constexpr unsigned kUnderlineShift = 14;
-
-PackedStyle withColor(PackedStyle s, ConsoleLayer layer, ColorIntensity t, Color c) {
-  const unsigned shift = layer == ConsoleLayer::Foreground ? 0 : kBackgroundShift;
-  const unsigned value = 0x10u | (static_cast<unsigned>(t) << 3) | static_cast<unsigned>(c);
-  return static_cast<PackedStyle>((s & ~(0x1Fu << shift)) | (value << shift));
-}
-
-// A two-bit field holding an optional small value as value + 1.
-PackedStyle withField(PackedStyle s, unsigned shift, unsigned value) {
-  return static_cast<PackedStyle>((s & ~(0x3u << shift)) | ((value + 1) << shift));
-}
-
-std::optional<std::pair<ColorIntensity, Color>> colorAt(PackedStyle s, unsigned shift) {
-  const unsigned v = (s >> shift) & 0x1Fu;
-  if ((v & 0x10u) == 0) return std::nullopt;
-  return std::pair{static_cast<ColorIntensity>((v >> 3) & 1u), static_cast<Color>(v & 7u)};
-}
-
-template <class T>
-std::optional<T> fieldAt(PackedStyle s, unsigned shift) {
-  const unsigned v = (s >> shift) & 0x3u;
-  if (v == 0) return std::nullopt;
-  return static_cast<T>(v - 1);
-}
-
-Style unpack(PackedStyle s) {
-  return Style{colorAt(s, 0), colorAt(s, kBackgroundShift), fieldAt<ConsoleIntensity>(s, kIntensityShift),
-               fieldAt<bool>(s, kItalicShift), fieldAt<Underlining>(s, kUnderlineShift)};
-}
-
-PackedStyle pack(const Style& style) {
-  PackedStyle s = 0;
-  if (style.foreground) s = withColor(s, ConsoleLayer::Foreground, style.foreground->first, style.foreground->second);
-  if (style.background) s = withColor(s, ConsoleLayer::Background, style.background->first, style.background->second);
-  if (style.intensity) s = withField(s, kIntensityShift, static_cast<unsigned>(*style.intensity));
-  if (style.italic) s = withField(s, kItalicShift, *style.italic ? 1u : 0u);
-  if (style.underlining) s = withField(s, kUnderlineShift, static_cast<unsigned>(*style.underlining));
-  return s;
-}
-
-// Reset, then every attribute that was set before the region.
-std::vector<vtcontrol::SGR> restoreCommands(const Style& s) {
-  std::vector<vtcontrol::SGR> out{vtcontrol::Reset{}};
-  if (s.foreground) out.emplace_back(vtcontrol::SetColor{ConsoleLayer::Foreground, s.foreground->first, s.foreground->second});
-  if (s.background) out.emplace_back(vtcontrol::SetColor{ConsoleLayer::Background, s.background->first, s.background->second});
-  if (s.intensity) out.emplace_back(vtcontrol::SetConsoleIntensity{*s.intensity});
-  if (s.italic) out.emplace_back(vtcontrol::SetItalicized{*s.italic});
-  if (s.underlining) out.emplace_back(vtcontrol::SetUnderlining{*s.underlining});
-  return out;
-}
 
 // ---- fits tests ---------------------------------------------------------
 
@@ -476,7 +421,12 @@ class Engine final : public SimpleDoc::Source {
   Engine(std::shared_ptr<const Constants> constants, Cursor start)
       : K_(std::move(constants)), cur_(std::move(start)) {}
 
+  // Nothing has been asked of the engine yet.
+  [[nodiscard]] bool fresh() const noexcept { return !started_; }
+  [[nodiscard]] const Constants& constants() const noexcept { return *K_; }
+
   bool next(SimpleDocElement& out) override {
+    started_ = true;
     for (;;) {
       if (readyPos_ < ready_.size()) {
         out = std::move(ready_[readyPos_++]);
@@ -496,6 +446,7 @@ class Engine final : public SimpleDoc::Source {
   // each element out; answers at the element that ends the stream.
   template <class Write>
   void drain(Write&& write) {
+    started_ = true;
     SimpleDocElement e;
     for (;;) {
       for (; readyPos_ < ready_.size(); ++readyPos_) {
@@ -623,6 +574,7 @@ class Engine final : public SimpleDoc::Source {
   std::shared_ptr<const Constants> K_;
   Cursor cur_;
   bool done_ = false;
+  bool started_ = false;
   bool recording_ = false;
   std::vector<SimpleDocElement> ready_;  // decided output, delivered first
   std::size_t readyPos_ = 0;
@@ -803,16 +755,36 @@ SimpleDoc renderSmart(float ribbon, std::int64_t width, const Doc& doc) {
   return renderFits(fitsR, ribbon, width, doc);
 }
 
-bool detail::appendRendered(SimpleDoc& stream, std::string& out) {
-  auto* engine = dynamic_cast<detail::Engine*>(stream.source_.get());
+namespace detail {
+namespace {
+template <class Drain>
+void drainInto(Drain& engine, std::string& out) {
+  std::string scratch;
+  engine.drain([&](const SimpleDocElement& e) {
+    writeElement(e, scratch, [&out](std::string_view piece) { out.append(piece); });
+  });
+}
+}  // namespace
+
+void appendFromCells(const Doc& root, std::int64_t w, std::int64_t r, CellRef work, std::int64_t n,
+                     std::int64_t k, PackedStyle style, std::string& out) {
+  auto constants = std::make_shared<const Constants>(Constants{root, w, r, fits1});
+  Engine engine(std::move(constants), Cursor{std::move(work), n, k, style});
+  drainInto(engine, out);
+}
+
+bool appendRendered(SimpleDoc& stream, std::string& out) {
+  auto* engine = dynamic_cast<Engine*>(stream.source_.get());
   if (engine == nullptr || stream.done_) return false;
   stream.done_ = true;
-  std::string scratch;
-  engine->drain([&](const SimpleDocElement& e) {
-    detail::writeElement(e, scratch, [&out](std::string_view piece) { out.append(piece); });
-  });
+  const Constants& K = engine->constants();
+  if (engine->fresh() && K.fits.builtin() == FitsTest::Builtin::Fits1 && appendPretty(K.root, K.w, K.r, out)) {
+    return true;
+  }
+  drainInto(*engine, out);
   return true;
 }
+}  // namespace detail
 
 SimpleDoc renderCompact(const Doc& doc) { return SimpleDoc(std::make_shared<detail::CompactSource>(doc)); }
 

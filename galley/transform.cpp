@@ -205,8 +205,7 @@ Doc finishFunctionResult(const FnNode& f, Doc r) {
   return r;
 }
 
-const FnNode& functionBase(const Doc& d) {
-  const auto& f = as<FnNode>(d);
+const FnNode& functionBase(const FnNode& f) {
   return f.base.node() != nullptr ? as<FnNode>(f.base) : f;
 }
 
@@ -225,12 +224,18 @@ const Doc& unionWide(const UnionNode& u) {
   return *expected;
 }
 
-Doc applyFunction(const Doc& fnDoc, std::int64_t argument) {
-  return finishFunctionResult(as<FnNode>(fnDoc), functionBase(fnDoc).intFn(argument));
+Doc applyFunction(const FnNode& f, std::int64_t argument) {
+  return finishFunctionResult(f, functionBase(f).intFn(argument));
 }
 
+Doc applyWidthFunction(const FnNode& f, std::optional<std::int64_t> width) {
+  return finishFunctionResult(f, functionBase(f).widthFn(width));
+}
+
+Doc applyFunction(const Doc& fnDoc, std::int64_t argument) { return applyFunction(as<FnNode>(fnDoc), argument); }
+
 Doc applyWidthFunction(const Doc& fnDoc, std::optional<std::int64_t> width) {
-  return finishFunctionResult(as<FnNode>(fnDoc), functionBase(fnDoc).widthFn(width));
+  return applyWidthFunction(as<FnNode>(fnDoc), width);
 }
 
 Doc plainDoc(const Doc& x) { return Rewriter(Mode::Plain).run(x, 0); }

@@ -185,6 +185,8 @@ const Doc& unionWide(const UnionNode& u);
 // Calls a Column/Columns/Nesting function and applies the node's wrappers.
 Doc applyFunction(const Doc& fnDoc, std::int64_t argument);
 Doc applyWidthFunction(const Doc& fnDoc, std::optional<std::int64_t> width);
+Doc applyFunction(const FnNode& f, std::int64_t argument);
+Doc applyWidthFunction(const FnNode& f, std::optional<std::int64_t> width);
 // plain x (declared publicly in combinators.hpp).
 Doc plainDoc(const Doc& x);
 std::int64_t countCharacters(std::string_view utf8) noexcept;
