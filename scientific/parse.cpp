@@ -135,8 +135,13 @@ struct Lexeme {
   if (p < end && (*p == '+' || *p == '-')) x.negative = *p++ == '-';
   x.integerBegin = p;
   std::uint64_t word = 0;
-  p = digitRun(p, end, word);
-  if (p == x.integerBegin) return false;
+  if (end - p >= 2 && isDigit(p[0]) && !isDigit(p[1])) {
+    // One digit before the point or the 'e', as every exponent form has.
+    word = static_cast<unsigned char>(*p++ - '0');
+  } else {
+    p = digitRun(p, end, word);
+    if (p == x.integerBegin) return false;
+  }
   x.integerEnd = p;
   std::size_t fraction = 0;
   if (end - p >= 2 && *p == '.') {
