@@ -10,7 +10,7 @@ namespace detail {
 struct LayoutBuilder {
   using Kind = DecimalTextLayout::Kind;
 
-  DecimalTextLayout layout;
+  DecimalTextLayout& layout;
 
   void push(Kind kind, std::uint8_t offset, const char* source, std::int64_t length) noexcept {
     if (length <= 0) return;
@@ -73,11 +73,12 @@ FPFormat resolve(FPFormat format, const DecimalText& d) noexcept {
 }  // namespace
 
 DecimalTextLayout layoutDecimalText(FPFormat format, const DecimalText& d) noexcept {
-  detail::LayoutBuilder b;
+  DecimalTextLayout result;
+  detail::LayoutBuilder b{result};
   const FPFormat layout = resolve(format, d);
   if (d.isZero()) {
     b.own(layout == FPFormat::Fixed ? "0.0" : "0.0e0");
-    return b.layout;
+    return result;
   }
   if (d.negative) b.own("-");
   const std::int64_t n = d.significantDigits();
@@ -105,18 +106,19 @@ DecimalTextLayout layoutDecimalText(FPFormat format, const DecimalText& d) noexc
     b.own(".");
     b.digits(d, places, n);
   }
-  return b.layout;
+  return result;
 }
 
 DecimalTextLayout layoutCoefficient(const DecimalText& d) noexcept {
-  detail::LayoutBuilder b;
+  DecimalTextLayout result;
+  detail::LayoutBuilder b{result};
   if (d.isZero()) {
     b.own("0");
-    return b.layout;
+    return result;
   }
   if (d.negative) b.own("-");
   b.digits(d, 0, d.significantDigits());
-  return b.layout;
+  return result;
 }
 
 }  // namespace quire::scientific

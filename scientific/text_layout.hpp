@@ -92,6 +92,12 @@ class DecimalTextLayout {
   // Appends characters [from, from + count) to out.
   void appendTo(std::string& out, std::int64_t from = 0,
                 std::int64_t count = std::numeric_limits<std::int64_t>::max()) const {
+    if (from <= 0 && count >= size_ && size_ <= maxFormattedLength) {
+      const std::size_t start = out.size();
+      out.resize(start + static_cast<std::size_t>(size_));
+      copyTo(out.data() + start);
+      return;
+    }
     write([&out](std::string_view piece) { out.append(piece); }, from, count);
   }
 

@@ -49,7 +49,10 @@ TEST(TextLayoutTest, FormsAndTheirPartsMatchTheWrittenText) {
       text += '.';
       for (std::size_t k = 1 + rng() % 30; k > 0; --k) text += digits[rng() % digits.size()];
     }
-    if (rng() % 2 == 0) text += "e" + std::to_string(static_cast<int>(rng() % 120) - 60);
+    if (rng() % 2 == 0) {
+      text += 'e';
+      text += std::to_string(static_cast<int>(rng() % 120) - 60);
+    }
     const DecimalText d = checked(text);
     for (FPFormat f : {FPFormat::Generic, FPFormat::Fixed, FPFormat::Exponent}) {
       const auto layout = sci::layoutDecimalText(f, d);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 #include "apps/decimal/analysis.hpp"
 #include "apps/decimal/fields.hpp"
@@ -29,7 +30,11 @@ void appendElided(std::string& out, const Text& s, std::int64_t limit) {
   const auto append = [&out](std::string_view piece) { out += piece; };
   const std::int64_t size = textLength(s);
   if (size <= limit) {
-    writeText(s, append);
+    if constexpr (std::is_same_v<Text, scientific::DecimalTextLayout>) {
+      s.appendTo(out);
+    } else {
+      out += s;
+    }
     return;
   }
   const std::int64_t keep = std::max<std::int64_t>(1, (limit - 3) / 2);
