@@ -41,7 +41,7 @@ namespace {
 // Columns, indentations and widths stay inside +-2^50 here, so that no sum
 // the layout forms can wrap and every comparison matches the engine's.
 constexpr std::int64_t kRange = std::int64_t{1} << 50;
-// The remaining width outside look-aheads: never reached.
+// The limit column outside look-aheads: never reached.
 constexpr std::int64_t kUnbounded = std::int64_t{1} << 62;
 // Undos allowed in one look-ahead before the engine takes over.
 constexpr std::size_t kMaxUndos = 256;
@@ -70,7 +70,6 @@ struct Choice {
   std::size_t out;
   std::size_t owned;
   std::int64_t k;
-  std::int64_t a;  // the remaining width to go back to
   PackedStyle style;
 };
 
@@ -88,8 +87,27 @@ class Sink {
 
   void put(const char* p, std::size_t n) {
     need(n);
-    std::memcpy(base_ + pos_, p, n);
+    char* d = base_ + pos_;
     pos_ += n;
+    if (n > 16) {
+      std::memcpy(d, p, n);
+    } else if (n >= 8) {  // two overlapping words
+      std::uint64_t head, tail;
+      std::memcpy(&head, p, 8);
+      std::memcpy(&tail, p + n - 8, 8);
+      std::memcpy(d, &head, 8);
+      std::memcpy(d + n - 8, &tail, 8);
+    } else if (n >= 4) {
+      std::uint32_t head, tail;
+      std::memcpy(&head, p, 4);
+      std::memcpy(&tail, p + n - 4, 4);
+      std::memcpy(d, &head, 4);
+      std::memcpy(d + n - 4, &tail, 4);
+    } else if (n > 0) {
+      d[0] = p[0];
+      d[n / 2] = p[n / 2];
+      d[n - 1] = p[n - 1];
+    }
   }
   void put(char c) {
     need(1);
@@ -163,28 +181,19 @@ class Layout {
               quire::appendUtf8(scratch_, c);
               out_.put(scratch_.data(), scratch_.size());
             }
-            ++k_;
-            if (--a_ < 0) {
+            if (++k_ > limit_) {
               if (!undo(cur)) return false;
               continue;
             }
             break;
           }
-          case DocKind::Text: {
-            const auto* t = static_cast<const TextNode*>(d);
-            if ((static_cast<std::uint64_t>(t->length) | (static_cast<std::uint64_t>(k_) + kRange)) >=
-                static_cast<std::uint64_t>(2 * kRange)) {
-              return stop(cur);
-            }
-            k_ += t->length;
-            a_ -= t->length;
-            out_.put(t->value().data(), t->size);
-            if (a_ < 0) {
+          case DocKind::Text:
+            if (!emitText(*static_cast<const TextNode*>(d))) return stop(cur);
+            if (k_ > limit_) {
               if (!undo(cur)) return false;
               continue;
             }
             break;
-          }
           case DocKind::Line:
             if (cur.flat > 0) {  // a flattened hard line
               if (!undo(cur)) return false;
@@ -193,7 +202,6 @@ class Layout {
             out_.newline(cur.indent);
             n_ = k_ = cur.indent;
             if (!choices_.empty()) settle();
-            a_ = kUnbounded;
             break;
           case DocKind::FlatAlt: {
             // flattened, the flat form is taken as it is: one flattening less
@@ -208,6 +216,14 @@ class Layout {
           }
           case DocKind::Cat: {
             const auto* p = static_cast<const PairNode*>(d);
+            // most concatenations start with a text: it is written here
+            const NodeHeader* x = p->first.node();
+            if (x != nullptr && x->kind == DocKind::Text) {
+              if (!emitText(*static_cast<const TextNode*>(x))) return stop(cur);
+              cur.node = p->second.node();
+              if (k_ > limit_ && !undo(cur)) return false;
+              continue;
+            }
             if (p->second.node() != nullptr) stack_.push_back(Entry{p->second.node(), cur.indent, cur.flat, 0});
             cur.node = p->first.node();
             continue;
@@ -228,10 +244,10 @@ class Layout {
                   cur.node = u->narrow.node();
                   continue;
                 }
-                open(cur, *u, kUnbounded);
-                a_ = a;
+                open(cur, *u);
+                limit_ = k_ + a;
               } else {
-                open(cur, *u, a_);
+                open(cur, *u);
               }
             }
             if (u->eager) {
@@ -293,6 +309,18 @@ class Layout {
     }
   }
 
+  // Writes a text and moves the column on; false (nothing done) for a
+  // length or column beyond the range.
+  bool emitText(const TextNode& t) {
+    if ((static_cast<std::uint64_t>(t.length) | (static_cast<std::uint64_t>(k_) + kRange)) >=
+        static_cast<std::uint64_t>(2 * kRange)) {
+      return false;
+    }
+    k_ += t.length;
+    out_.put(t.value().data(), t.size);
+    return true;
+  }
+
   void writeCode(const std::vector<vtcontrol::SGR>& commands) {
     const std::string code = vtcontrol::setSGRCode(commands);
     out_.put(code.data(), code.size());
@@ -312,10 +340,10 @@ class Layout {
     return owned_.back().node();
   }
 
-  void open(const Entry& cur, const UnionNode& u, std::int64_t a) {
+  void open(const Entry& cur, const UnionNode& u) {
     if (!choices_.empty()) choices_.back().low = low_;
     choices_.push_back(
-        Choice{&u, cur.indent, stack_.size(), stack_.size(), trail_.size(), out_.size(), owned_.size(), k_, a, style_});
+        Choice{&u, cur.indent, stack_.size(), stack_.size(), trail_.size(), out_.size(), owned_.size(), k_, style_});
     low_ = stack_.size();
   }
 
@@ -330,6 +358,7 @@ class Layout {
     trail_.clear();
     low_ = 0;
     undos_ = 0;
+    limit_ = kUnbounded;
   }
 
   // Puts the work list back as it was when choice `c` was made.
@@ -354,13 +383,11 @@ class Layout {
     out_.cut(c.out);
     owned_.resize(c.owned);
     k_ = c.k;
-    a_ = c.a;
     style_ = c.style;
     cur = Entry{c.onion->narrow.node(), c.indent, 0, 0};
     choices_.pop_back();
     if (choices_.empty()) {
-      low_ = 0;
-      undos_ = 0;
+      settle();
       return true;
     }
     low_ = choices_.back().low;
@@ -402,7 +429,9 @@ class Layout {
   Sink out_;
   std::int64_t n_ = 0;
   std::int64_t k_ = 0;
-  std::int64_t a_ = kUnbounded;
+  // The column past which the open look-ahead fails: every choice in it
+  // shares the remaining width.
+  std::int64_t limit_ = kUnbounded;
   PackedStyle style_ = 0;
   std::size_t low_ = 0;
   std::size_t undos_ = 0;
