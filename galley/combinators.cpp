@@ -51,14 +51,31 @@ Doc softAboveBreak(const Doc& x, const Doc& y) { return x + (softbreak() + y); }
 Doc above(const Doc& x, const Doc& y) { return x + (line() + y); }
 Doc aboveBreak(const Doc& x, const Doc& y) { return x + (linebreak() + y); }
 
-Doc hsep(const std::vector<Doc>& ds) { return fold(besideSpace, ds); }
-Doc vsep(const std::vector<Doc>& ds) { return fold(above, ds); }
-Doc fillSep(const std::vector<Doc>& ds) { return fold(softAbove, ds); }
+namespace {
+// fold with x <> (separator <> y), each concatenation made from moved
+// values: every element and the separator are counted once more, nothing
+// else is copied or released on the way.
+Doc foldAround(const Doc& separator, const std::vector<Doc>& ds) {
+  if (ds.empty()) return Doc();
+  Doc acc = ds.back();
+  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = node::Cat(*it, node::Cat(separator, std::move(acc)));
+  return acc;
+}
+}  // namespace
+
+Doc hsep(const std::vector<Doc>& ds) { return foldAround(space(), ds); }
+Doc vsep(const std::vector<Doc>& ds) { return foldAround(line(), ds); }
+Doc fillSep(const std::vector<Doc>& ds) { return foldAround(softline(), ds); }
 // An empty list gives Empty, like the other folds, rather than a group of it.
 Doc sep(const std::vector<Doc>& ds) { return ds.empty() ? Doc() : group(vsep(ds)); }
-Doc hcat(const std::vector<Doc>& ds) { return fold(beside, ds); }
-Doc vcat(const std::vector<Doc>& ds) { return fold(aboveBreak, ds); }
-Doc fillCat(const std::vector<Doc>& ds) { return fold(softAboveBreak, ds); }
+Doc hcat(const std::vector<Doc>& ds) {
+  if (ds.empty()) return Doc();
+  Doc acc = ds.back();
+  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = node::Cat(*it, std::move(acc));
+  return acc;
+}
+Doc vcat(const std::vector<Doc>& ds) { return foldAround(linebreak(), ds); }
+Doc fillCat(const std::vector<Doc>& ds) { return foldAround(softbreak(), ds); }
 Doc cat(const std::vector<Doc>& ds) { return ds.empty() ? Doc() : group(vcat(ds)); }
 
 Doc repeated(std::int64_t n, const Doc& d) {
