@@ -46,7 +46,11 @@ TEST(GalleyDirect, ValuesOutsideTheUsualRange) {
 
 TEST(GalleyDirect, UndoneLookAheadsLeaveNoTrace) {
   // styles, functions and failures inside candidates that are given up
-  const Doc cell = column([](std::int64_t k) { return text("@" + std::to_string(k)); });
+  const Doc cell = column([](std::int64_t k) {
+    std::string label = "@";
+    label += std::to_string(k);
+    return text(label);
+  });
   const Doc d = group(red(text("abc") + cell) + line() + bold(align(vsep({text("x"), cell}))) +
                       flatAlt(hardline(), text("flat")) + group(hardline()) + underline(text("yyyyyyy")));
   for (std::int64_t w : {3, 8, 12, 20, 60}) expectAgreement(1.0f, w, d + softline() + d);
@@ -61,9 +65,9 @@ TEST(GalleyDirect, InterruptedLayoutKeepsOnlySettledText) {
   EXPECT_THROW(displayS(renderPretty(1.0f, 80, text("ab") + hardline() + group(text("abcd") + line() + boom)), out),
                std::runtime_error);
   EXPECT_EQ(out, "prefix:ab\n");
-  out = "p";
-  EXPECT_THROW(displayS(renderPretty(1.0f, 80, text("ab") + line() + node::Fail()), out), Error);
-  EXPECT_EQ(out, "pab\n");
+  std::string other = "p";
+  EXPECT_THROW(displayS(renderPretty(1.0f, 80, text("ab") + line() + node::Fail()), other), Error);
+  EXPECT_EQ(other, "pab\n");
 }
 
 }  // namespace
