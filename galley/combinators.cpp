@@ -58,7 +58,7 @@ namespace {
 Doc foldAround(const Doc& separator, const std::vector<Doc>& ds) {
   if (ds.empty()) return Doc();
   Doc acc = ds.back();
-  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = node::Cat(*it, node::Cat(separator, std::move(acc)));
+  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = detail::makeCat(*it, detail::makeCat(separator, std::move(acc)));
   return acc;
 }
 }  // namespace
@@ -71,7 +71,7 @@ Doc sep(const std::vector<Doc>& ds) { return ds.empty() ? Doc() : group(vsep(ds)
 Doc hcat(const std::vector<Doc>& ds) {
   if (ds.empty()) return Doc();
   Doc acc = ds.back();
-  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = node::Cat(*it, std::move(acc));
+  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = detail::makeCat(*it, std::move(acc));
   return acc;
 }
 Doc vcat(const std::vector<Doc>& ds) { return foldAround(linebreak(), ds); }

@@ -411,7 +411,7 @@ class Layout {
 
   static CellRef cellFor(const Entry& e, CellRef tail) {
     if (e.node == &restoreMarker) return consOwned(e.indent, node::RestoreFormat(unpack(e.style)), 0, std::move(tail));
-    if (e.node != nullptr) e.node->refs.fetch_add(1, std::memory_order_relaxed);
+    detail::retainNode(e.node);
     return consOwned(e.indent, Doc(e.node), e.flat, std::move(tail));
   }
 

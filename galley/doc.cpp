@@ -13,36 +13,120 @@ namespace detail {
 
 namespace {
 
+// Frees node slots, taking a run of slots from one chunk off its count in
+// one step: the nodes of a document were made one after another, so most of
+// a release's slots come in runs from the same chunk.
+class FreedSlots {
+ public:
+  FreedSlots() = default;
+  FreedSlots(const FreedSlots&) = delete;
+  FreedSlots& operator=(const FreedSlots&) = delete;
+  ~FreedSlots() { flush(); }
+
+  void free(void* p, NodeStorage storage) noexcept {
+    if (storage == NodeStorage::Heap) {
+      ::operator delete(p);
+      return;
+    }
+    ChunkHeader* chunk = chunkOf(p);
+    if (chunk != chunk_) {
+      flush();
+      chunk_ = chunk;
+    }
+    ++count_;
+  }
+
+ private:
+  void flush() noexcept {
+    if (chunk_ != nullptr && chunk_->live.fetch_sub(count_, std::memory_order_acq_rel) == count_) {
+      recycleChunk(chunk_);
+    }
+    chunk_ = nullptr;
+    count_ = 0;
+  }
+  ChunkHeader* chunk_ = nullptr;
+  std::int64_t count_ = 0;
+};
+
 template <class T>
-void destroyAs(const NodeHeader* n) noexcept {
+void destroyAs(const NodeHeader* n, FreedSlots& slots) noexcept {
   const NodeStorage storage = n->storage;
   auto* node = const_cast<T*>(static_cast<const T*>(n));
   node->~T();
-  freeNode(node, storage);
+  slots.free(node, storage);
 }
 
-// Runs the node's destructor and frees its slot; the children it releases
-// come back through releaseNode.
-void destroyNode(const NodeHeader* n) noexcept {
+// Takes a child's reference out of its parent: the child, when that was
+// its last owner, otherwise null.
+const NodeHeader* takeChild(const Doc& child) noexcept {
+  const NodeHeader* c = const_cast<Doc&>(child).disown();
+  return c != nullptr && dropNode(c) ? c : nullptr;
+}
+
+// Destroys a node that wraps one document; returns that document's node
+// when this was its last owner.
+template <class T>
+const NodeHeader* destroyWrapper(const NodeHeader* n, FreedSlots& slots) noexcept {
+  const NodeHeader* inner = takeChild(static_cast<const T&>(*n).inner);
+  destroyAs<T>(n, slots);
+  return inner;
+}
+
+bool isLeaf(DocKind k) noexcept {
+  return k == DocKind::Text || k == DocKind::Char || k == DocKind::Line || k == DocKind::Fail ||
+         k == DocKind::Empty || k == DocKind::RestoreFormat;
+}
+
+// Destroys a node that holds no documents.
+void destroyLeaf(const NodeHeader* n, FreedSlots& slots) noexcept {
   switch (n->kind) {
-    case DocKind::Fail:
-    case DocKind::Empty:
-    case DocKind::Line: return destroyAs<NodeHeader>(n);
-    case DocKind::Char: return destroyAs<CharNode>(n);
-    case DocKind::Text: return destroyAs<TextNode>(n);
+    case DocKind::Char: return destroyAs<CharNode>(n, slots);
+    case DocKind::Text: return destroyAs<TextNode>(n, slots);
+    case DocKind::RestoreFormat: return destroyAs<RestoreNode>(n, slots);
+    default: return destroyAs<NodeHeader>(n, slots);
+  }
+}
+
+// Destroys n and frees its slot; returns the children it was the last owner
+// of (at most two), which the caller destroys in turn.
+std::pair<const NodeHeader*, const NodeHeader*> destroyNode(const NodeHeader* n, FreedSlots& slots) noexcept {
+  const NodeHeader* a = nullptr;
+  const NodeHeader* b = nullptr;
+  switch (n->kind) {
     case DocKind::FlatAlt:
-    case DocKind::Cat: return destroyAs<PairNode>(n);
-    case DocKind::Nest: return destroyAs<NestNode>(n);
-    case DocKind::Union: return destroyAs<UnionNode>(n);
+    case DocKind::Cat: {
+      const auto& p = static_cast<const PairNode&>(*n);
+      a = takeChild(p.first);
+      b = takeChild(p.second);
+      destroyAs<PairNode>(n, slots);
+      break;
+    }
+    case DocKind::Nest: a = destroyWrapper<NestNode>(n, slots); break;
+    case DocKind::Union: {
+      const auto& u = static_cast<const UnionNode&>(*n);
+      a = takeChild(u.narrow);
+      if (const Doc* wide = u.wide.load(std::memory_order_acquire)) b = takeChild(*wide);
+      destroyAs<UnionNode>(n, slots);
+      break;
+    }
     case DocKind::Column:
     case DocKind::Columns:
-    case DocKind::Nesting: return destroyAs<FnNode>(n);
-    case DocKind::Color: return destroyAs<ColorNode>(n);
-    case DocKind::Intensify: return destroyAs<IntensifyNode>(n);
-    case DocKind::Italicize: return destroyAs<ItalicizeNode>(n);
-    case DocKind::Underline: return destroyAs<UnderlineNode>(n);
-    case DocKind::RestoreFormat: return destroyAs<RestoreNode>(n);
+    case DocKind::Nesting:
+      // the functions may hold documents too: those come back through releaseNode
+      a = takeChild(static_cast<const FnNode&>(*n).base);
+      destroyAs<FnNode>(n, slots);
+      break;
+    case DocKind::Color: a = destroyWrapper<ColorNode>(n, slots); break;
+    case DocKind::Intensify: a = destroyWrapper<IntensifyNode>(n, slots); break;
+    case DocKind::Italicize: a = destroyWrapper<ItalicizeNode>(n, slots); break;
+    case DocKind::Underline: a = destroyWrapper<UnderlineNode>(n, slots); break;
+    default: destroyLeaf(n, slots); break;
   }
+  // a child without children of its own goes at once, so that a long chain
+  // does not pile its elements up in the work list
+  if (a != nullptr && isLeaf(a->kind)) a = (destroyLeaf(a, slots), nullptr);
+  if (b != nullptr && isLeaf(b->kind)) b = (destroyLeaf(b, slots), nullptr);
+  return {a, b};
 }
 
 // The nodes waiting to be destroyed while a release runs: a few inline,
@@ -74,31 +158,51 @@ class PendingNodes {
 
 thread_local PendingNodes* parked __attribute__((tls_model("initial-exec"))) = nullptr;
 
+// Frees the tree under n (n included) with a work list: the left child is
+// followed at once and the right one waits in `pending`, so that the right
+// spine of a fold is one entry at a time.
+void destroyTree(const NodeHeader* n, PendingNodes& pending, FreedSlots& slots) noexcept {
+  while (n != nullptr) {
+    auto [a, b] = destroyNode(n, slots);
+    if (a != nullptr && b != nullptr) {
+      try {
+        pending.push(b);
+      } catch (...) {
+        // no memory for the list: free this one here, nesting one level
+        FreedSlots own;
+        PendingNodes none;
+        destroyTree(b, none, own);
+      }
+      b = nullptr;
+    }
+    n = a != nullptr ? a : b;
+    if (n == nullptr) n = pending.pop();
+  }
+}
+
 }  // namespace
 
 void releaseNode(const NodeHeader* node) noexcept {
   // Only the owner of the last reference gets here, and it frees the tree
   // through a list instead of nested calls: while a release is running,
-  // every further node whose count reaches zero is parked.
+  // every further node whose count reaches zero (one held by a column
+  // function, say) is parked.
   if (parked != nullptr) {
     try {
       parked->push(node);
     } catch (...) {
       // no memory for the list: free this one here, nesting one level
-      destroyNode(node);
+      FreedSlots slots;
+      PendingNodes none;
+      destroyTree(node, none, slots);
     }
     return;
   }
   PendingNodes pending;
+  FreedSlots slots;
   parked = &pending;
-  for (const NodeHeader* n = node; n != nullptr; n = pending.pop()) destroyNode(n);
+  destroyTree(node, pending, slots);
   parked = nullptr;
-}
-
-std::int64_t countCharacters(std::string_view utf8) noexcept {
-  std::int64_t n = 0;
-  for (unsigned char b : utf8) n += (b & 0xC0) != 0x80;
-  return n;
 }
 
 }  // namespace detail
@@ -108,20 +212,24 @@ using detail::makeNode;
 
 namespace {
 
-// Documents used everywhere are built once and never freed, so returning
-// them costs a reference count instead of an allocation.
+// Documents used everywhere are built once and never freed: returning one
+// copies a pointer, without an allocation or a change to a shared count.
+Doc immortal(Doc d) {
+  if (d.node() != nullptr) d.node()->refs.store(detail::kImmortal, std::memory_order_relaxed);
+  return d;
+}
 const Doc& lineNode() {
-  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(DocKind::Line, false, true));
+  static const Doc* d = new Doc(immortal(makeNode<detail::NodeHeader>(DocKind::Line, false, true)));
   return *d;
 }
 const Doc& failNode() {
-  static const Doc* d = new Doc(makeNode<detail::NodeHeader>(DocKind::Fail, true, true));
+  static const Doc* d = new Doc(immortal(makeNode<detail::NodeHeader>(DocKind::Fail, true, true)));
   return *d;
 }
 const Doc& asciiChar(char32_t c) {
   static const std::array<Doc, 128>* table = [] {
     auto* t = new std::array<Doc, 128>();
-    for (char32_t i = 0; i < 128; ++i) (*t)[i] = makeNode<detail::CharNode>(i);
+    for (char32_t i = 0; i < 128; ++i) (*t)[i] = immortal(makeNode<detail::CharNode>(i));
     return t;
   }();
   return (*table)[c];
@@ -214,7 +322,7 @@ const Style& Doc::restoredStyle() const {
   return static_cast<const detail::RestoreNode&>(expect(*this, DocKind::RestoreFormat, "restoredStyle")).style;
 }
 
-Doc operator+(const Doc& x, const Doc& y) { return node::Cat(x, y); }
+Doc operator+(const Doc& x, const Doc& y) { return detail::makeCat(x, y); }
 
 namespace node {
 Doc Fail() { return failNode(); }
@@ -225,7 +333,7 @@ Doc Text(std::int64_t length, std::string_view utf8) {
 }
 Doc Line() { return lineNode(); }
 Doc FlatAlt(Doc x, Doc flat) { return makeNode<detail::PairNode>(DocKind::FlatAlt, std::move(x), std::move(flat)); }
-Doc Cat(Doc x, Doc y) { return makeNode<detail::PairNode>(DocKind::Cat, std::move(x), std::move(y)); }
+Doc Cat(Doc x, Doc y) { return detail::makeCat(std::move(x), std::move(y)); }
 Doc Nest(std::int64_t delta, Doc x) { return makeNode<detail::NestNode>(delta, std::move(x)); }
 Doc Union(Doc wide, Doc narrow) { return makeNode<detail::UnionNode>(std::move(wide), std::move(narrow)); }
 Doc Column(ColumnFunction f) { return makeNode<detail::FnNode>(DocKind::Column, std::move(f)); }
@@ -248,7 +356,7 @@ Doc char_(char32_t c) { return c == U'\n' ? line() : node::Char(c); }
 
 Doc text(std::string_view utf8) {
   if (utf8.empty()) return Doc();
-  return node::Text(detail::countCharacters(utf8), utf8);
+  return detail::makeCountedText(utf8);
 }
 
 Doc text(std::u32string_view s) {
@@ -286,20 +394,20 @@ Doc string(std::string_view utf8) { return splitLines(utf8); }
 Doc string(std::u32string_view s) { return splitLines(s); }
 
 Doc line() {
-  static const Doc* d = new Doc(node::FlatAlt(node::Line(), node::Char(U' ')));
+  static const Doc* d = new Doc(immortal(node::FlatAlt(node::Line(), node::Char(U' '))));
   return *d;
 }
 Doc linebreak() {
-  static const Doc* d = new Doc(node::FlatAlt(node::Line(), Doc()));
+  static const Doc* d = new Doc(immortal(node::FlatAlt(node::Line(), Doc())));
   return *d;
 }
 Doc hardline() { return node::Line(); }
 Doc softline() {
-  static const Doc* d = new Doc(group(line()));
+  static const Doc* d = new Doc(immortal(group(line())));
   return *d;
 }
 Doc softbreak() {
-  static const Doc* d = new Doc(group(linebreak()));
+  static const Doc* d = new Doc(immortal(group(linebreak())));
   return *d;
 }
 Doc space() { return node::Char(U' '); }

@@ -93,14 +93,30 @@ struct NodeHeader {
   NodeHeader(const NodeHeader&) = delete;
   NodeHeader& operator=(const NodeHeader&) = delete;
 
+  // kImmortal and above: a node built once for the whole program (line(),
+  // softline(), the ASCII characters); its count is never touched again.
   mutable std::atomic<std::uint32_t> refs{1};
   DocKind kind;
   bool flatStable;  // flatten leaves this subtree as it is
   bool unstyled;    // plain leaves this subtree as it is
   NodeStorage storage = NodeStorage::Heap;  // where the node's memory came from
 };
+inline constexpr std::uint32_t kImmortal = std::uint32_t{1} << 31;
 // Destroys a node whose count has reached zero, and every node only it kept.
 QUIRE_GALLEY_EXPORT void releaseNode(const NodeHeader* node) noexcept;
+// One more owner of `node` (null or not).
+inline void retainNode(const NodeHeader* node) noexcept {
+  if (node != nullptr && node->refs.load(std::memory_order_relaxed) < kImmortal) {
+    node->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+// One owner fewer: true when that was the last one and the node must go.
+// The sole owner decides without an atomic read-modify-write, and an
+// immortal node's count is left alone.
+inline bool dropNode(const NodeHeader* node) noexcept {
+  const std::uint32_t r = node->refs.load(std::memory_order_acquire);
+  return r == 1 || (r < kImmortal && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1);
+}
 }  // namespace detail
 
 // An immutable document. The default value is the empty document.
@@ -111,9 +127,7 @@ class QUIRE_GALLEY_EXPORT Doc {
   Doc(const char* s);       // NOLINT: implicit on purpose
   Doc(std::string_view s);  // NOLINT: implicit on purpose
   Doc(const std::string& s);  // NOLINT: implicit on purpose
-  Doc(const Doc& other) noexcept : node_(other.node_) {
-    if (node_ != nullptr) node_->refs.fetch_add(1, std::memory_order_relaxed);
-  }
+  Doc(const Doc& other) noexcept : node_(other.node_) { detail::retainNode(node_); }
   Doc(Doc&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
   Doc& operator=(const Doc& other) noexcept {
     Doc copy(other);
@@ -125,14 +139,10 @@ class QUIRE_GALLEY_EXPORT Doc {
     swap(moved);
     return *this;
   }
-  // The sole owner frees without an atomic read-modify-write. Releasing the
-  // last reference to a deep tree frees it with a work list instead of a
-  // chain of nested destructor calls.
+  // Releasing the last reference to a deep tree frees it with a work list
+  // instead of a chain of nested destructor calls.
   ~Doc() {
-    if (node_ != nullptr && (node_->refs.load(std::memory_order_acquire) == 1 ||
-                             node_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)) {
-      detail::releaseNode(node_);
-    }
+    if (node_ != nullptr && detail::dropNode(node_)) detail::releaseNode(node_);
   }
   void swap(Doc& other) noexcept { std::swap(node_, other.node_); }
 
@@ -167,6 +177,9 @@ class QUIRE_GALLEY_EXPORT Doc {
   // For the library's own node code: adopts one reference to `node`.
   explicit Doc(const detail::NodeHeader* node) noexcept : node_(node) {}
   [[nodiscard]] const detail::NodeHeader* node() const noexcept { return node_; }
+  // For the library's own node code: gives up the reference without
+  // releasing it, leaving this Doc empty.
+  [[nodiscard]] const detail::NodeHeader* disown() noexcept { return std::exchange(node_, nullptr); }
   [[nodiscard]] bool sharesNode() const noexcept {
     return node_ != nullptr && node_->refs.load(std::memory_order_relaxed) > 1;
   }

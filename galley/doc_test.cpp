@@ -244,6 +244,30 @@ TEST(GalleyDoc, PlainRemovesEveryStyle) {
   EXPECT_EQ(dullBg(text("a")).colorValue(), Color::Cyan);
 }
 
+TEST(GalleyDoc, TextCountsCharactersAtEveryLengthAndOffset) {
+  // Multi-byte characters at every position of texts up to 40 bytes: the
+  // count and the bytes kept must match, whatever the text's length.
+  const std::string pieces[] = {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x7F"};
+  for (int seed = 0; seed < 40; ++seed) {
+    std::string s;
+    std::int64_t characters = 0;
+    for (int i = 0; s.size() < 40; ++i) {
+      EXPECT_EQ(text(s).kind(), s.empty() ? DocKind::Empty : DocKind::Text);
+      if (!s.empty()) {
+        const Doc d = text(s);
+        EXPECT_EQ(d.textLength(), characters) << s;
+        EXPECT_EQ(d.textValue(), s);
+        EXPECT_EQ(show(d), s);
+      }
+      s += pieces[(seed * 7 + i * (seed % 5 + 1)) % 5];
+      ++characters;
+    }
+  }
+  // a text of bytes that are all continuation bytes counts none
+  EXPECT_EQ(text(std::string(11, '\x80')).textLength(), 0);
+  EXPECT_EQ(text(std::string(5, '\xBF')).textLength(), 0);
+}
+
 TEST(GalleyDoc, ConversionsFromStrings) {
   Doc a = "lit";
   Doc b = std::string("str");

@@ -9,9 +9,9 @@
 
 namespace quire::galley::detail {
 
-thread_local char* chunkNext __attribute__((tls_model("initial-exec"))) = nullptr;
-thread_local char* chunkEnd __attribute__((tls_model("initial-exec"))) = nullptr;
-thread_local std::int64_t chunkMade __attribute__((tls_model("initial-exec"))) = 0;
+constinit thread_local char* chunkNext __attribute__((tls_model("initial-exec"))) = nullptr;
+constinit thread_local char* chunkEnd __attribute__((tls_model("initial-exec"))) = nullptr;
+constinit thread_local std::int64_t chunkMade __attribute__((tls_model("initial-exec"))) = 0;
 
 namespace {
 

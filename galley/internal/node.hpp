@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -36,12 +37,10 @@ struct CharNode : NodeHeader {
   char32_t value;
 };
 
-// The UTF-8 bytes follow the struct in the same allocation.
+// The UTF-8 bytes follow the struct in the same allocation (makeText
+// copies them in).
 struct TextNode : NodeHeader {
-  TextNode(std::int64_t n, std::string_view s) noexcept
-      : NodeHeader(DocKind::Text, true, true), length(n), size(s.size()) {
-    if (!s.empty()) std::memcpy(bytes(), s.data(), s.size());
-  }
+  TextNode(std::int64_t n, std::size_t bytes) noexcept : NodeHeader(DocKind::Text, true, true), length(n), size(bytes) {}
   char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
   std::string_view value() const noexcept { return {reinterpret_cast<const char*>(this + 1), size}; }
   std::int64_t length;
@@ -172,10 +171,88 @@ Doc makeNode(Args&&... args) {
   return Doc(node);
 }
 
-// A Text node holding a copy of utf8.
+// Up to 8 bytes of text read as one word, the first byte lowest and zeros
+// above the last: two overlapping loads instead of a loop.
+inline std::uint64_t loadShort(const char* p, std::size_t n) noexcept {
+  if (n >= 4) {
+    std::uint32_t lo;
+    std::uint32_t hi;
+    std::memcpy(&lo, p, 4);
+    std::memcpy(&hi, p + n - 4, 4);
+    return lo | (std::uint64_t{hi} << (8 * (n - 4)));
+  }
+  const auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i); };
+  return byte(0) | byte(n >> 1) | byte(n - 1);
+}
+
+// How many of a word's bytes continue a UTF-8 sequence (10xxxxxx).
+inline std::int64_t continuationBytes(std::uint64_t x) noexcept {
+  const std::uint64_t m = x & ~(x << 1) & 0x8080808080808080u;
+  return m == 0 ? 0 : std::popcount(m);
+}
+
+// Characters in UTF-8 text: the bytes that do not continue a sequence.
+inline std::int64_t countCharacters(std::string_view utf8) noexcept {
+  const char* p = utf8.data();
+  const std::size_t n = utf8.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n <= 8) return n == 0 ? 0 : static_cast<std::int64_t>(n) - continuationBytes(loadShort(p, n));
+    std::int64_t continuing = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p + i, 8);
+      continuing += continuationBytes(x);
+    }
+    if (i < n) {
+      std::uint64_t x;  // the last 8 bytes, of which the first 8 - (n - i) are counted already
+      std::memcpy(&x, p + n - 8, 8);
+      continuing += continuationBytes(x >> (8 * (8 - (n - i))));
+    }
+    return static_cast<std::int64_t>(n) - continuing;
+  } else {
+    std::int64_t count = 0;
+    for (unsigned char b : utf8) count += (b & 0xC0) != 0x80;
+    return count;
+  }
+}
+
+// A Text node holding a copy of utf8. The slot always has room for 8 text
+// bytes, so a short text goes in with one store.
 inline Doc makeText(std::int64_t length, std::string_view utf8) {
+  const std::size_t n = utf8.size();
   NodeStorage storage;
-  auto* node = ::new (allocateNode(sizeof(TextNode) + utf8.size(), storage)) TextNode(length, utf8);
+  void* memory = allocateNode(sizeof(TextNode) + (n < 8 ? 8 : n), storage);
+  auto* node = ::new (memory) TextNode(length, n);
+  node->storage = storage;
+  if (std::endian::native == std::endian::little && n <= 8) {
+    const std::uint64_t x = n == 0 ? 0 : loadShort(utf8.data(), n);
+    std::memcpy(node->bytes(), &x, 8);
+  } else {
+    std::memcpy(node->bytes(), utf8.data(), n);
+  }
+  return Doc(node);
+}
+
+// text(utf8) for non-empty utf8: a short text is read once, for both its
+// length and its copy.
+inline Doc makeCountedText(std::string_view utf8) {
+  const std::size_t n = utf8.size();
+  if (std::endian::native != std::endian::little || n > 8) return makeText(countCharacters(utf8), utf8);
+  const std::uint64_t x = loadShort(utf8.data(), n);
+  NodeStorage storage;
+  void* memory = allocateNode(sizeof(TextNode) + 8, storage);
+  auto* node = ::new (memory) TextNode(static_cast<std::int64_t>(n) - continuationBytes(x), n);
+  node->storage = storage;
+  std::memcpy(node->bytes(), &x, 8);
+  return Doc(node);
+}
+
+// x <> y, for the folds and operator+.
+inline Doc makeCat(Doc x, Doc y) {
+  NodeStorage storage;
+  void* memory = allocateNode(sizeof(PairNode), storage);
+  auto* node = ::new (memory) PairNode(DocKind::Cat, std::move(x), std::move(y));
   node->storage = storage;
   return Doc(node);
 }
@@ -189,6 +266,5 @@ Doc applyFunction(const FnNode& f, std::int64_t argument);
 Doc applyWidthFunction(const FnNode& f, std::optional<std::int64_t> width);
 // plain x (declared publicly in combinators.hpp).
 Doc plainDoc(const Doc& x);
-std::int64_t countCharacters(std::string_view utf8) noexcept;
 
 }  // namespace quire::galley::detail

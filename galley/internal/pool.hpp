@@ -45,10 +45,10 @@ struct alignas(64) ChunkHeader {
 };
 
 // The current chunk's free space, in initial-exec TLS: touched for every node.
-extern thread_local char* chunkNext __attribute__((tls_model("initial-exec")));
-extern thread_local char* chunkEnd __attribute__((tls_model("initial-exec")));
+extern thread_local constinit char* chunkNext __attribute__((tls_model("initial-exec")));
+extern thread_local constinit char* chunkEnd __attribute__((tls_model("initial-exec")));
 // How many nodes the thread has made in its current chunk.
-extern thread_local std::int64_t chunkMade __attribute__((tls_model("initial-exec")));
+extern thread_local constinit std::int64_t chunkMade __attribute__((tls_model("initial-exec")));
 
 void* allocateNodeSlow(std::size_t bytes, NodeStorage& storage);
 void recycleChunk(ChunkHeader* chunk) noexcept;
@@ -67,12 +67,17 @@ inline void* allocateNode(std::size_t bytes, NodeStorage& storage) {
   return allocateNodeSlow(bytes, storage);
 }
 
+// The chunk a pooled node's slot lies in.
+inline ChunkHeader* chunkOf(void* p) noexcept {
+  return reinterpret_cast<ChunkHeader*>(reinterpret_cast<std::uintptr_t>(p) & ~(kChunkBytes - 1));
+}
+
 inline void freeNode(void* p, NodeStorage storage) noexcept {
   if (storage == NodeStorage::Heap) {
     ::operator delete(p);
     return;
   }
-  auto* chunk = reinterpret_cast<ChunkHeader*>(reinterpret_cast<std::uintptr_t>(p) & ~(kChunkBytes - 1));
+  ChunkHeader* chunk = chunkOf(p);
   if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) recycleChunk(chunk);
 }
 
