@@ -2,6 +2,7 @@
 #include "galley/combinators.hpp"
 
 #include <array>
+#include <type_traits>
 
 #include "galley/internal/node.hpp"
 
@@ -52,13 +53,36 @@ Doc above(const Doc& x, const Doc& y) { return x + (line() + y); }
 Doc aboveBreak(const Doc& x, const Doc& y) { return x + (linebreak() + y); }
 
 namespace {
+// The elements of a list, copied from one the caller keeps or moved from
+// one of this file's own lists.
+template <class List>
+Doc element(List& ds, std::size_t i) {
+  if constexpr (std::is_const_v<List>) {
+    return ds[i];
+  } else {
+    return std::move(ds[i]);
+  }
+}
+
 // fold with x <> (separator <> y), each concatenation made from moved
-// values: every element and the separator are counted once more, nothing
-// else is copied or released on the way.
-Doc foldAround(const Doc& separator, const std::vector<Doc>& ds) {
+// values: every element and the separator are counted once more (an
+// element of a list that is used up not even that), nothing else is copied or
+// released on the way.
+template <class List>
+Doc foldAround(const Doc& separator, List& ds) {
   if (ds.empty()) return Doc();
-  Doc acc = ds.back();
-  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = detail::makeCat(*it, detail::makeCat(separator, std::move(acc)));
+  Doc acc = element(ds, ds.size() - 1);
+  for (std::size_t i = ds.size() - 1; i-- > 0;) {
+    acc = detail::makeCat(element(ds, i), detail::makeCat(separator, std::move(acc)));
+  }
+  return acc;
+}
+
+template <class List>
+Doc foldBeside(List& ds) {
+  if (ds.empty()) return Doc();
+  Doc acc = element(ds, ds.size() - 1);
+  for (std::size_t i = ds.size() - 1; i-- > 0;) acc = detail::makeCat(element(ds, i), std::move(acc));
   return acc;
 }
 }  // namespace
@@ -68,12 +92,7 @@ Doc vsep(const std::vector<Doc>& ds) { return foldAround(line(), ds); }
 Doc fillSep(const std::vector<Doc>& ds) { return foldAround(softline(), ds); }
 // An empty list gives Empty, like the other folds, rather than a group of it.
 Doc sep(const std::vector<Doc>& ds) { return ds.empty() ? Doc() : group(vsep(ds)); }
-Doc hcat(const std::vector<Doc>& ds) {
-  if (ds.empty()) return Doc();
-  Doc acc = ds.back();
-  for (auto it = ds.rbegin() + 1; it != ds.rend(); ++it) acc = detail::makeCat(*it, std::move(acc));
-  return acc;
-}
+Doc hcat(const std::vector<Doc>& ds) { return foldBeside(ds); }
 Doc vcat(const std::vector<Doc>& ds) { return foldAround(linebreak(), ds); }
 Doc fillCat(const std::vector<Doc>& ds) { return foldAround(softbreak(), ds); }
 Doc cat(const std::vector<Doc>& ds) { return ds.empty() ? Doc() : group(vcat(ds)); }
@@ -93,7 +112,7 @@ Doc repeated(std::int64_t n, const Doc& d) {
 }
 
 std::vector<Doc> punctuate(const Doc& p, std::vector<Doc> ds) {
-  for (std::size_t i = 0; i + 1 < ds.size(); ++i) ds[i] = ds[i] + p;
+  for (std::size_t i = 0; i + 1 < ds.size(); ++i) ds[i] = detail::makeCat(std::move(ds[i]), p);
   return ds;
 }
 
@@ -106,7 +125,7 @@ Doc encloseSep(const Doc& l, const Doc& r, const Doc& s, const std::vector<Doc>&
   items.reserve(ds.size());
   items.push_back(l + ds.front());
   for (std::size_t i = 1; i < ds.size(); ++i) items.push_back(s + ds[i]);
-  return align(cat(items) + r);
+  return align(group(foldAround(linebreak(), items)) + r);  // cat, using up items
 }
 
 Doc list(const std::vector<Doc>& ds) { return encloseSep(lbracket(), rbracket(), comma(), ds); }

@@ -268,6 +268,18 @@ TEST(GalleyDoc, TextCountsCharactersAtEveryLengthAndOffset) {
   EXPECT_EQ(text(std::string(5, '\xBF')).textLength(), 0);
 }
 
+TEST(GalleyDoc, FoldsAndPunctuateLeaveTheCallersListAlone) {
+  const std::vector<Doc> ds = {text("a"), text("b"), text("c")};
+  const std::vector<const detail::NodeHeader*> before = {ds[0].node(), ds[1].node(), ds[2].node()};
+  EXPECT_EQ(show(vsep(punctuate(comma(), ds))), "a,\nb,\nc");
+  EXPECT_EQ(show(list(ds)), "[a,b,c]");
+  EXPECT_EQ(show(hcat(ds) + fillSep(ds)), "abca b c");
+  for (std::size_t i = 0; i < ds.size(); ++i) {
+    EXPECT_EQ(ds[i].node(), before[i]);
+    EXPECT_FALSE(ds[i].sharesNode());  // every copy made above is gone again
+  }
+}
+
 TEST(GalleyDoc, ConversionsFromStrings) {
   Doc a = "lit";
   Doc b = std::string("str");
