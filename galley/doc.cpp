@@ -2,6 +2,7 @@
 #include "galley/doc.hpp"
 
 #include <array>
+#include <type_traits>
 #include <vector>
 
 #include "base/error.hpp"
@@ -72,19 +73,20 @@ const NodeHeader* destroyWrapper(const NodeHeader* n, FreedSlots& slots) noexcep
   return inner;
 }
 
-bool isLeaf(DocKind k) noexcept {
-  return k == DocKind::Text || k == DocKind::Char || k == DocKind::Line || k == DocKind::Fail ||
-         k == DocKind::Empty || k == DocKind::RestoreFormat;
-}
+// The kinds that hold no documents; their nodes need no destructor.
+constexpr std::uint32_t kLeafKinds = 1u << static_cast<unsigned>(DocKind::Text) |
+                                     1u << static_cast<unsigned>(DocKind::Char) |
+                                     1u << static_cast<unsigned>(DocKind::Line) |
+                                     1u << static_cast<unsigned>(DocKind::Fail) |
+                                     1u << static_cast<unsigned>(DocKind::Empty) |
+                                     1u << static_cast<unsigned>(DocKind::RestoreFormat);
+static_assert(std::is_trivially_destructible_v<TextNode> && std::is_trivially_destructible_v<CharNode> &&
+              std::is_trivially_destructible_v<RestoreNode> && std::is_trivially_destructible_v<NodeHeader>);
 
-// Destroys a node that holds no documents.
+bool isLeaf(DocKind k) noexcept { return ((kLeafKinds >> static_cast<unsigned>(k)) & 1u) != 0; }
+
 void destroyLeaf(const NodeHeader* n, FreedSlots& slots) noexcept {
-  switch (n->kind) {
-    case DocKind::Char: return destroyAs<CharNode>(n, slots);
-    case DocKind::Text: return destroyAs<TextNode>(n, slots);
-    case DocKind::RestoreFormat: return destroyAs<RestoreNode>(n, slots);
-    default: return destroyAs<NodeHeader>(n, slots);
-  }
+  slots.free(const_cast<NodeHeader*>(n), n->storage);
 }
 
 // Destroys n and frees its slot; returns the children it was the last owner
