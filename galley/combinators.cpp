@@ -73,7 +73,11 @@ Doc foldAround(const Doc& separator, List& ds) {
   if (ds.empty()) return Doc();
   Doc acc = element(ds, ds.size() - 1);
   for (std::size_t i = ds.size() - 1; i-- > 0;) {
-    acc = detail::makeCat(element(ds, i), detail::makeCat(separator, std::move(acc)));
+    if constexpr (std::is_const_v<List>) {
+      acc = detail::makeSeparated(ds[i], separator, std::move(acc));
+    } else {
+      acc = detail::makeCat(std::move(ds[i]), detail::makeCat(separator, std::move(acc)));
+    }
   }
   return acc;
 }

@@ -53,6 +53,12 @@ struct PairNode : NodeHeader {
       : NodeHeader(k, k == DocKind::Cat && a.flatStable() && b.flatStable(), a.unstyled() && b.unstyled()),
         first(std::move(a)),
         second(std::move(b)) {}
+  // Adopts one reference to each of a and b (either may be null).
+  PairNode(DocKind k, const NodeHeader* a, const NodeHeader* b) noexcept
+      : NodeHeader(k, k == DocKind::Cat && (a == nullptr || a->flatStable) && (b == nullptr || b->flatStable),
+                   (a == nullptr || a->unstyled) && (b == nullptr || b->unstyled)),
+        first(a),
+        second(b) {}
   Doc first;
   Doc second;
 };
@@ -249,6 +255,29 @@ inline Doc makeCountedText(std::string_view utf8) {
   node->storage = storage;
   std::memcpy(node->bytes(), &x, 8);
   return Doc(node);
+}
+
+// element <> (separator <> rest), one step of the separator folds. Both
+// slots are taken before any reference changes hands, so nothing needs
+// undoing if there is no memory.
+inline Doc makeSeparated(const Doc& element, const Doc& separator, Doc&& rest) {
+  NodeStorage innerStorage;
+  NodeStorage outerStorage;
+  void* innerSlot = allocateNode(sizeof(PairNode), innerStorage);
+  void* outerSlot;
+  try {
+    outerSlot = allocateNode(sizeof(PairNode), outerStorage);
+  } catch (...) {
+    freeNode(innerSlot, innerStorage);
+    throw;
+  }
+  retainNode(separator.node());
+  auto* inner = ::new (innerSlot) PairNode(DocKind::Cat, separator.node(), rest.disown());
+  inner->storage = innerStorage;
+  retainNode(element.node());
+  auto* outer = ::new (outerSlot) PairNode(DocKind::Cat, element.node(), inner);
+  outer->storage = outerStorage;
+  return Doc(outer);
 }
 
 // x <> y, for the folds and operator+.
