@@ -95,7 +95,12 @@ void appendJsonString(std::string& out, std::string_view s) {
 char* writeShortest(char* out, double v) noexcept { return shortest(out, v); }
 char* writeShortest(char* out, float v) noexcept { return shortest(out, v); }
 
-std::string threeDigits(double v) { return fmt::format(FMT_COMPILE("{:.3g}"), v); }
+char* writeThreeDigits(char* out, double v) noexcept { return fmt::format_to(out, FMT_COMPILE("{:.3g}"), v); }
+
+std::string threeDigits(double v) {
+  char text[maxThreeDigitsLength];
+  return std::string(text, writeThreeDigits(text, v));
+}
 
 void appendJsonNumber(std::string& out, double v) { appendFloating(out, v); }
 void appendJsonNumber(std::string& out, float v) { appendFloating(out, v); }

@@ -32,5 +32,8 @@ char* writeShortest(char* out, float v) noexcept;
 // Three significant digits, as "%.3g" writes them (5.55e-17, 4e-08): enough
 // to judge an error.
 std::string threeDigits(double v);
+// The same at out, at most maxThreeDigitsLength characters; returns their end.
+inline constexpr std::size_t maxThreeDigitsLength = 32;
+char* writeThreeDigits(char* out, double v) noexcept;
 
 }  // namespace quire::decimal

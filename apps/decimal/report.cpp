@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -24,23 +25,26 @@ namespace sci = quire::scientific;
 
 namespace {
 
-// s whole when it has at most limit characters, otherwise its ends around "...".
-template <class Text>
-void appendElided(std::string& out, const Text& s, std::int64_t limit) {
-  const auto append = [&out](std::string_view piece) { out += piece; };
-  const std::int64_t size = textLength(s);
-  if (size <= limit) {
-    if constexpr (std::is_same_v<Text, scientific::DecimalTextLayout>) {
-      s.appendTo(out);
-    } else {
-      out += s;
-    }
-    return;
+// The byte offset where s's first n characters end, and where its last n
+// characters start.
+std::size_t afterCharacters(std::string_view s, std::int64_t n) noexcept {
+  std::size_t i = 0;
+  for (; i < s.size(); ++i) {
+    if (startsUtf8Character(s[i]) && n-- == 0) break;
   }
-  const std::int64_t keep = std::max<std::int64_t>(1, (limit - 3) / 2);
-  writeText(s, append, 0, keep);
-  out += "...";
-  writeText(s, append, size - keep, keep);
+  return i;
+}
+std::size_t beforeLastCharacters(std::string_view s, std::int64_t n) noexcept {
+  std::size_t i = s.size();
+  while (i > 0 && n > 0) {
+    if (startsUtf8Character(s[--i])) --n;
+  }
+  return i;
+}
+
+// The characters of an elided text of more than limit characters.
+constexpr std::int64_t elidedLength(std::int64_t limit) noexcept {
+  return 2 * std::max<std::int64_t>(1, (limit - 3) / 2) + 3;
 }
 
 constexpr std::int64_t kIndent = 2;
@@ -49,6 +53,13 @@ constexpr std::int64_t kLabelWidth = 9;
 constexpr std::int64_t kLongestPrefix = 9;
 // Narrowest value column the layout still fits into.
 constexpr std::int64_t kMinimumLimit = 12;
+
+// What a block may hold beyond its elided strings: it has fewer than
+// kMostWords words, each at most the value column's limit plus a prefix,
+// and besides that at most kWordExtra characters of exponent suffix,
+// punctuation, style codes and line break with indentation.
+constexpr std::int64_t kMostWords = 48;
+constexpr std::int64_t kWordExtra = 96;
 
 enum class Style : std::uint8_t { None, Bold, Label, Good, Warn, Bad };
 
@@ -67,59 +78,95 @@ constexpr std::string_view kReset = "\x1b[0m";
 
 std::int64_t characters(std::string_view s) noexcept { return static_cast<std::int64_t>(countUtf8Characters(s)); }
 
+// A text to put into a block: a view, or a form laid out by the library.
+// Either way no more than size() bytes.
+class Piece {
+ public:
+  Piece(std::string_view s) noexcept : view_(s) {}  // NOLINT: pieces convert from views
+  Piece(const char* s) noexcept : view_(s) {}       // NOLINT
+  Piece(const scientific::DecimalTextLayout& l) noexcept : layout_(&l) {}  // NOLINT
+  std::int64_t size() const noexcept { return layout_ ? layout_->size() : static_cast<std::int64_t>(view_.size()); }
+  char* copyTo(char* out) const noexcept {
+    if (layout_) return layout_->copyTo(out);
+    std::memcpy(out, view_.data(), view_.size());
+    return out + view_.size();
+  }
+  // Its characters [from, from + count).
+  char* copyTo(char* out, std::int64_t from, std::int64_t count) const noexcept {
+    const auto put = [&out](std::string_view piece) {
+      std::memcpy(out, piece.data(), piece.size());
+      out += piece.size();
+    };
+    if (layout_) {
+      writeText(*layout_, put, from, count);
+    } else {
+      writeText(view_, put, from, count);
+    }
+    return out;
+  }
 
-// The shortest digits that read back as v, laid out by the library like
-// every other form.
-template <class F>
-std::string floatingText(F v) {
-  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
-  if (v == 0) return std::signbit(v) ? "-0.0" : "0.0";
-  char text[maxShortestLength];
-  const std::string_view shortest(text, static_cast<std::size_t>(writeShortest(text, v) - text));
-  return sci::formatDecimalText(sci::FPFormat::Generic, std::get<sci::DecimalText>(sci::checkDecimal(shortest)));
-}
+ private:
+  std::string_view view_;
+  const scientific::DecimalTextLayout* layout_ = nullptr;
+};
 
-// Fills words onto lines of the page: a word goes on the current line when
-// it fits after a space, otherwise on a new line at the row's indentation.
+// Fills words onto lines of the page, writing through a cursor into room
+// reserved for the whole block: a word goes on the current line when it
+// fits after a space, otherwise on a new line at the row's indentation.
+// Every word of a block but the place is ASCII (numbers, their forms and
+// fixed wording), so a word's width is its size unless said otherwise.
 class Filler {
  public:
-  Filler(std::string& out, std::int64_t width, bool color) : out_(out), width_(width), color_(color) {}
+  Filler(char* out, std::int64_t width, bool color) noexcept : p_(out), width_(width), color_(color) {}
 
-  void startLine(std::int64_t indent) {
+  char* position() const noexcept { return p_; }
+
+  void startLine(std::int64_t indent) noexcept {
     column_ = 0;
     indent_ = indent;
     first_ = true;
   }
   // A row: the label padded to the value column, then words nested there.
-  void startRow(std::string_view label) {
-    out_.append(static_cast<std::size_t>(kIndent), ' ');
-    styled(label, Style::Label);
-    out_.append(static_cast<std::size_t>(kLabelWidth - static_cast<std::int64_t>(label.size())), ' ');
+  void startRow(std::string_view label) noexcept {
+    spaces(kIndent);
+    styleOn(Style::Label);
+    put(label);
+    styleOff(Style::Label);
+    spaces(kLabelWidth - static_cast<std::int64_t>(label.size()));
     column_ = kIndent + kLabelWidth;
     indent_ = column_;
     first_ = true;
   }
-  // A word made of up to three pieces, the middle one styled.
-  void word(std::string_view before, std::string_view styledPart = {}, Style style = Style::None,
-            std::string_view after = {}) {
-    const std::int64_t w = characters(before) + characters(styledPart) + characters(after);
+  // Makes room for a word of w characters: a space when it fits on the
+  // line, otherwise a line break.
+  void beginWord(std::int64_t w) noexcept {
     if (!first_) {
       if (column_ + 1 + w <= width_) {
-        out_ += ' ';
+        *p_++ = ' ';
         ++column_;
       } else {
-        out_ += '\n';
-        out_.append(static_cast<std::size_t>(indent_), ' ');
+        *p_++ = '\n';
+        spaces(indent_);
         column_ = indent_;
       }
     }
     first_ = false;
-    out_ += before;
-    styled(styledPart, style);
-    out_ += after;
     column_ += w;
   }
-  void words(std::string_view sentence) {
+  // A word made of up to three pieces, the middle one styled.
+  void word(std::string_view before, std::string_view styledPart = {}, Style style = Style::None,
+            std::string_view after = {}) noexcept {
+    beginWord(static_cast<std::int64_t>(before.size() + styledPart.size() + after.size()));
+    put(before);
+    styled(styledPart, style);
+    put(after);
+  }
+  // A word of any UTF-8 text.
+  void textWord(std::string_view s) noexcept {
+    beginWord(characters(s));
+    put(s);
+  }
+  void words(std::string_view sentence) noexcept {
     std::size_t start = 0;
     while (start < sentence.size()) {
       std::size_t end = sentence.find(' ', start);
@@ -128,26 +175,57 @@ class Filler {
       start = end + 1;
     }
   }
-  void styled(std::string_view s, Style style) {
-    if (s.empty()) return;
-    if (!color_ || style == Style::None) {
-      out_ += s;
+  void put(const Piece& s) noexcept { p_ = s.copyTo(p_); }
+  // s whole when it has at most limit characters, otherwise its ends.
+  void putElided(const Piece& s, std::int64_t limit) noexcept {
+    const std::int64_t size = s.size();
+    if (size <= limit) {
+      put(s);
       return;
     }
-    out_ += styleCode(style);
-    out_ += s;
-    out_ += kReset;
+    const std::int64_t keep = (elidedLength(limit) - 3) / 2;
+    p_ = s.copyTo(p_, 0, keep);
+    put("...");
+    p_ = s.copyTo(p_, size - keep, keep);
   }
-  void endLine() { out_ += '\n'; }
+  void styleOn(Style style) noexcept {
+    if (color_ && style != Style::None) put(styleCode(style));
+  }
+  void styleOff(Style style) noexcept {
+    if (color_ && style != Style::None) put(kReset);
+  }
+  void styled(std::string_view s, Style style) noexcept {
+    if (s.empty()) return;
+    styleOn(style);
+    put(s);
+    styleOff(style);
+  }
+  void endLine() noexcept { *p_++ = '\n'; }
 
  private:
-  std::string& out_;
+  void spaces(std::int64_t n) noexcept {
+    std::memset(p_, ' ', static_cast<std::size_t>(n));
+    p_ += n;
+  }
+
+  char* p_;
   std::int64_t width_;
   bool color_;
   std::int64_t column_ = 0;
   std::int64_t indent_ = 0;
   bool first_ = true;
 };
+
+// A report's line of words (its summary) appended to a string.
+void appendWords(std::string& out, std::string_view sentence, std::int64_t width) {
+  const std::size_t start = out.size();
+  out.resize(start + 2 * sentence.size() + 1);  // each word at most its space or a line break before it
+  Filler fill(out.data() + start, width, false);
+  fill.startLine(0);
+  fill.words(sentence);
+  fill.endLine();
+  out.resize(static_cast<std::size_t>(fill.position() - out.data()));
+}
 
 Style outcomeStyle(FloatOutcome c) {
   switch (c) {
@@ -159,52 +237,92 @@ Style outcomeStyle(FloatOutcome c) {
   return Style::None;
 }
 
-// Strings a block is assembled in, kept from one block to the next so that
-// a block costs no allocation once they have grown.
-struct BlockScratch {
-  std::string word;
-  std::string place;
-  std::string exponent;
-};
+// A double or float in the forms' notation (the shortest digits that read
+// back as v, laid out by the library like every other form); at most
+// kFloatTextLength characters.
+constexpr std::size_t kFloatTextLength = maxShortestLength + 8;
+template <class F>
+char* writeFloatText(char* out, F v) {
+  const auto put = [&out](std::string_view s) {
+    std::memcpy(out, s.data(), s.size());
+    return out + s.size();
+  };
+  if (std::isinf(v)) return put(v < 0 ? "-inf" : "inf");
+  if (v == 0) return put(std::signbit(v) ? "-0.0" : "0.0");
+  char text[maxShortestLength];
+  const std::string_view shortest(text, static_cast<std::size_t>(writeShortest(text, v) - text));
+  return sci::layoutDecimalText(sci::FPFormat::Generic, std::get<sci::DecimalText>(sci::checkDecimal(shortest)))
+      .copyTo(out);
+}
+
+template <class T>
+std::string_view digitsOf(char (&buffer)[24], T v) noexcept {
+  return {buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer)};
+}
 
 class BlockWriter {
  public:
-  BlockWriter(std::string& out, std::int64_t width, bool color, BlockScratch& scratch)
-      : fill_(out, width, color),
-        limit_(std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1)),
-        scratch_(scratch.word), place_(scratch.place), exponent_(scratch.exponent) {}
+  BlockWriter(char* out, std::int64_t width, bool color) noexcept
+      : fill_(out, width, color), limit_(valueLimit(width)) {}
+
+  static std::int64_t valueLimit(std::int64_t width) noexcept {
+    return std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1);
+  }
+  char* position() const noexcept { return fill_.position(); }
 
   // prefix, a string that may be too long for the page, and suffix; then,
   // when the string was cut, the note of its length as a word of its own;
   // then punctuation.
-  template <class Text>
-  void longWord(std::string_view prefix, const Text& s, std::string_view suffix, std::string_view punctuation = "",
+  void longWord(std::string_view prefix, const Piece& s, std::string_view suffix, std::string_view punctuation = "",
                 Style style = Style::None) {
-    const bool cut = textLength(s) > limit_;
-    scratch_.assign(prefix);
-    appendElided(scratch_, s, limit_);
-    scratch_ += suffix;
+    const std::int64_t size = s.size();
+    const bool cut = size > limit_;
+    const auto around = static_cast<std::int64_t>(prefix.size() + suffix.size());
+    fill_.beginWord(around + (cut ? elidedLength(limit_) : size + static_cast<std::int64_t>(punctuation.size())));
+    fill_.styleOn(style);
+    fill_.put(prefix);
+    fill_.putElided(s, limit_);
+    fill_.put(suffix);
     if (cut) {
-      fill_.word({}, scratch_, style);
-      scratch_ = "(" + std::to_string(textLength(s)) + " characters)";
-      style = Style::None;
+      fill_.styleOff(style);
+      char digits[24];
+      const std::string_view length = digitsOf(digits, size);
+      constexpr std::string_view kNoteEnd = " characters)";
+      fill_.beginWord(static_cast<std::int64_t>(1 + length.size() + kNoteEnd.size() + punctuation.size()));
+      fill_.put("(");
+      fill_.put(length);
+      fill_.put(kNoteEnd);
+      fill_.put(punctuation);
+      return;
     }
-    scratch_ += punctuation;
-    fill_.word({}, scratch_, style);
+    fill_.put(punctuation);
+    fill_.styleOff(style);
   }
 
   void header(const Location& where, std::string_view text) {
     fill_.startLine(0);
     longWord("", text, "", "", Style::Bold);
-    place_.assign(where.source);
-    appendNumber(place_.append(1, ':'), where.line);
-    appendNumber(place_.append(1, ':'), where.column);
-    if (static_cast<std::int64_t>(place_.size()) > limit_ + kLongestPrefix) {
-      fill_.word(elide(place_, limit_ + kLongestPrefix));
+    char line[24], column[24];
+    const std::string_view lineText = digitsOf(line, where.line), columnText = digitsOf(column, where.column);
+    const std::int64_t placeWidth =
+        sourceCharacters(where.source) + static_cast<std::int64_t>(lineText.size() + columnText.size()) + 2;
+    if (placeWidth > limit_ + kLongestPrefix) {
+      std::string place(where.source);
+      place.append(1, ':').append(lineText).append(1, ':').append(columnText);
+      fill_.textWord(elide(place, limit_ + kLongestPrefix));
     } else {
-      fill_.word(place_);
+      fill_.beginWord(placeWidth);
+      fill_.put(where.source);
+      fill_.put(":");
+      fill_.put(lineText);
+      fill_.put(":");
+      fill_.put(columnText);
     }
-    if (!where.pointer.empty()) fill_.word(elide(where.pointer, limit_ + kLongestPrefix));
+    if (static_cast<std::int64_t>(where.pointer.size()) > limit_ + kLongestPrefix) {
+      fill_.textWord(elide(where.pointer, limit_ + kLongestPrefix));
+    } else if (!where.pointer.empty()) {
+      fill_.textWord(where.pointer);
+    }
     fill_.endLine();
   }
 
@@ -213,9 +331,10 @@ class BlockWriter {
     if (f.shape.isZero()) {
       fill_.word("0");
     } else {
-      exponent_.assign(1, 'e');
-      appendNumber(exponent_, f.shape.normalExponent());
-      longWord("", f.coefficient, exponent_);
+      char exponent[24];
+      exponent[0] = 'e';
+      const char* end = std::to_chars(exponent + 1, exponent + sizeof exponent, f.shape.normalExponent()).ptr;
+      longWord("", f.coefficient, std::string_view(exponent, static_cast<std::size_t>(end - exponent)));
     }
     fill_.endLine();
   }
@@ -263,13 +382,16 @@ class BlockWriter {
   template <class F>
   void floating(std::string_view label, const sci::FloatConversion<F>& c) {
     fill_.startRow(label);
-    fill_.word(floatingText(c.value));
+    char value[kFloatTextLength];
+    fill_.word(std::string_view(value, static_cast<std::size_t>(writeFloatText(value, c.value) - value)));
     const std::string_view name = conversionName(c.outcome);
     if (c.outcome == FloatOutcome::Rounded) {
       fill_.word("(", name, Style::Warn, ",");
       fill_.word("relative");
       fill_.word("error");
-      fill_.word(threeDigits(c.relativeError), {}, Style::None, ")");
+      char error[maxThreeDigitsLength];
+      fill_.word(std::string_view(error, static_cast<std::size_t>(writeThreeDigits(error, c.relativeError) - error)),
+                 {}, Style::None, ")");
     } else {
       fill_.word("(", name, outcomeStyle(c.outcome), ")");
     }
@@ -278,22 +400,26 @@ class BlockWriter {
 
   void binary(std::int64_t size) {
     fill_.startRow("binary");
-    fill_.word(std::to_string(size));
+    char digits[24];
+    fill_.word(digitsOf(digits, size));
     fill_.word(size == 1 ? "byte" : "bytes");
     fill_.endLine();
   }
 
  private:
-  static void appendNumber(std::string& out, std::int64_t v) {
-    char text[24];
-    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  // The characters of a source name, counted once per source.
+  static std::int64_t sourceCharacters(std::string_view source) noexcept {
+    static thread_local std::string_view counted;
+    static thread_local std::int64_t count = 0;
+    if (source.data() != counted.data() || source.size() != counted.size()) {
+      counted = source;
+      count = characters(source);
+    }
+    return count;
   }
 
   Filler fill_;
   std::int64_t limit_;
-  std::string& scratch_;
-  std::string& place_;
-  std::string& exponent_;
 };
 
 // ---------------------------------------------------------------------------
@@ -338,17 +464,20 @@ g::Doc verdictDoc(const Verdict& v, bool color) {
 }  // namespace
 
 std::string elide(std::string_view s, std::int64_t limit) {
-  std::string out;
-  appendElided(out, s, limit);
+  if (characters(s) <= limit) return std::string(s);
+  const std::int64_t keep = (elidedLength(limit) - 3) / 2;
+  std::string out(s.substr(0, afterCharacters(s, keep)));
+  out += "...";
+  out += s.substr(beforeLastCharacters(s, keep));
   return out;
 }
 
-std::string floatText(double v) { return floatingText(v); }
-std::string floatText(float v) { return floatingText(v); }
+std::size_t numberBlockBound(std::int64_t width) noexcept {
+  return static_cast<std::size_t>(kMostWords * (BlockWriter::valueLimit(width) + kLongestPrefix + kWordExtra));
+}
 
-void writeNumberBlock(std::string& out, const Location& where, const NumberFacts& f, std::int64_t width, bool color) {
-  static thread_local BlockScratch scratch;
-  BlockWriter b(out, width, color, scratch);
+char* writeNumberBlock(char* out, const Location& where, const NumberFacts& f, std::int64_t width, bool color) {
+  BlockWriter b(out, width, color);
   b.header(where, f.text);
   b.value(f);
   b.forms(f);
@@ -356,6 +485,7 @@ void writeNumberBlock(std::string& out, const Location& where, const NumberFacts
   b.floating("double", f.asDouble);
   b.floating("float", f.asFloat);
   b.binary(f.binarySize);
+  return b.position();
 }
 
 g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, bool color) {
@@ -425,11 +555,10 @@ g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, boo
 }
 
 void PrettyReporter::number(const Location& where, const NumberFacts& facts) {
-  block_.clear();
-  if (!first_) block_ += '\n';
+  char* p = out_.reserve(numberBlockBound(width_) + 1);
+  if (!first_) *p++ = '\n';
   first_ = false;
-  writeNumberBlock(block_, where, facts, width_, color_);
-  out_.append(block_);
+  out_.commit(writeNumberBlock(p, where, facts, width_, color_));
 }
 
 void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* fields) {
@@ -441,12 +570,9 @@ void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* f
     }
   }
   if (!first_ || (fields != nullptr && !fields->empty())) out += '\n';
-  Filler fill(out, width_, color_);
   if (color_) out += styleCode(tally.bad + tally.problems > 0 ? Style::Bad : Style::Bold);
-  fill.startLine(0);
-  fill.words(tally.line());
-  if (color_) out += kReset;
-  fill.endLine();
+  appendWords(out, tally.line(), width_);
+  if (color_) out.insert(out.size() - 1, kReset);
   out_.append(out);
   out_.flush();
 }

@@ -36,14 +36,11 @@ namespace quire::decimal {
 // last characters around "...", limit characters in all (at least 5).
 std::string elide(std::string_view s, std::int64_t limit);
 
-// A double or float in the forms' notation: 0.1, 255.0, 1.0e39, inf, -0.0.
-std::string floatText(double v);
-std::string floatText(float v);
-
-// The block of one number, appended to out (without the blank line that
-// separates blocks). Fits pages of 40 columns and more.
-void writeNumberBlock(std::string& out, const Location& where, const NumberFacts& facts, std::int64_t width,
-                      bool color);
+// The block of one number, written at out (without the blank line that
+// separates blocks), which has room for numberBlockBound(width) bytes;
+// returns its end. Fits pages of 40 columns and more.
+std::size_t numberBlockBound(std::int64_t width) noexcept;
+char* writeNumberBlock(char* out, const Location& where, const NumberFacts& facts, std::int64_t width, bool color);
 
 galley::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, bool color);
 
@@ -60,7 +57,6 @@ class PrettyReporter final : public Reporter {
   std::int64_t width_;
   bool color_;
   bool first_ = true;
-  std::string block_;
 };
 
 }  // namespace quire::decimal
