@@ -78,38 +78,6 @@ constexpr std::string_view kReset = "\x1b[0m";
 
 std::int64_t characters(std::string_view s) noexcept { return static_cast<std::int64_t>(countUtf8Characters(s)); }
 
-// A text to put into a block: a view, or a form laid out by the library.
-// Either way no more than size() bytes.
-class Piece {
- public:
-  Piece(std::string_view s) noexcept : view_(s) {}  // NOLINT: pieces convert from views
-  Piece(const char* s) noexcept : view_(s) {}       // NOLINT
-  Piece(const scientific::DecimalTextLayout& l) noexcept : layout_(&l) {}  // NOLINT
-  std::int64_t size() const noexcept { return layout_ ? layout_->size() : static_cast<std::int64_t>(view_.size()); }
-  char* copyTo(char* out) const noexcept {
-    if (layout_) return layout_->copyTo(out);
-    std::memcpy(out, view_.data(), view_.size());
-    return out + view_.size();
-  }
-  // Its characters [from, from + count).
-  char* copyTo(char* out, std::int64_t from, std::int64_t count) const noexcept {
-    const auto put = [&out](std::string_view piece) {
-      std::memcpy(out, piece.data(), piece.size());
-      out += piece.size();
-    };
-    if (layout_) {
-      writeText(*layout_, put, from, count);
-    } else {
-      writeText(view_, put, from, count);
-    }
-    return out;
-  }
-
- private:
-  std::string_view view_;
-  const scientific::DecimalTextLayout* layout_ = nullptr;
-};
-
 // Fills words onto lines of the page, writing through a cursor into room
 // reserved for the whole block: a word goes on the current line when it
 // fits after a space, otherwise on a new line at the row's indentation.
@@ -175,18 +143,25 @@ class Filler {
       start = end + 1;
     }
   }
-  void put(const Piece& s) noexcept { p_ = s.copyTo(p_); }
-  // s whole when it has at most limit characters, otherwise its ends.
-  void putElided(const Piece& s, std::int64_t limit) noexcept {
-    const std::int64_t size = s.size();
+  void put(std::string_view s) noexcept {
+    std::memcpy(p_, s.data(), s.size());
+    p_ += s.size();
+  }
+  void put(const scientific::DecimalTextLayout& l) noexcept { p_ = l.copyTo(p_); }
+  // s (a view or a layout) whole when it has at most limit characters,
+  // otherwise its ends.
+  template <class Text>
+  void putElided(const Text& s, std::int64_t limit) noexcept {
+    const std::int64_t size = textLength(s);
     if (size <= limit) {
       put(s);
       return;
     }
     const std::int64_t keep = (elidedLength(limit) - 3) / 2;
-    p_ = s.copyTo(p_, 0, keep);
+    const auto sink = [this](std::string_view piece) { put(piece); };
+    writeText(s, sink, 0, keep);
     put("...");
-    p_ = s.copyTo(p_, size - keep, keep);
+    writeText(s, sink, size - keep, keep);
   }
   void styleOn(Style style) noexcept {
     if (color_ && style != Style::None) put(styleCode(style));
@@ -273,9 +248,10 @@ class BlockWriter {
   // prefix, a string that may be too long for the page, and suffix; then,
   // when the string was cut, the note of its length as a word of its own;
   // then punctuation.
-  void longWord(std::string_view prefix, const Piece& s, std::string_view suffix, std::string_view punctuation = "",
+  template <class Text>
+  void longWord(std::string_view prefix, const Text& s, std::string_view suffix, std::string_view punctuation = "",
                 Style style = Style::None) {
-    const std::int64_t size = s.size();
+    const std::int64_t size = textLength(s);
     const bool cut = size > limit_;
     const auto around = static_cast<std::int64_t>(prefix.size() + suffix.size());
     fill_.beginWord(around + (cut ? elidedLength(limit_) : size + static_cast<std::int64_t>(punctuation.size())));
