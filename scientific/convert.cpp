@@ -219,12 +219,14 @@ template <std::floating_point F>
 // A word coefficient is converted here by the cheap roads, without the
 // frame the GMP roads need.
 template <std::floating_point F>
-Bounded<F> boundedReal(const Scientific& s) {
-  if (!s.hasSmallCoefficient()) return boundedWide<F>(s);
-  const std::int64_t c = s.smallCoefficient();
-  const std::int64_t e = s.base10Exponent();
+Bounded<F> boundedWord(std::int64_t c, std::int64_t e) {
   if (const auto b = detail::boundedWordByTables<F>(detail::unsignedAbs(c), e, c < 0)) return *b;
   return boundedByExactWord<F>(c, e);
+}
+template <std::floating_point F>
+Bounded<F> boundedReal(const Scientific& s) {
+  if (!s.hasSmallCoefficient()) return boundedWide<F>(s);
+  return boundedWord<F>(s.smallCoefficient(), s.base10Exponent());
 }
 
 // ---------------------------------------------------------------------------
@@ -433,6 +435,11 @@ Bounded<float> toBoundedFloat(const Scientific& s) { return boundedReal<float>(s
 Bounded<double> toBoundedDouble(const Scientific& s) { return boundedReal<double>(s); }
 Bounded<long double> toBoundedLongDouble(const Scientific& s) {
   return boundedReal<long double>(s);
+}
+Bounded<float> toBoundedFloat(std::int64_t c, std::int64_t e) { return boundedWord<float>(c, e); }
+Bounded<double> toBoundedDouble(std::int64_t c, std::int64_t e) { return boundedWord<double>(c, e); }
+Bounded<long double> toBoundedLongDouble(std::int64_t c, std::int64_t e) {
+  return boundedWord<long double>(c, e);
 }
 
 FloatConversion<float> floatConversion(const Scientific& s) { return conversionReport<float>(s); }

@@ -23,6 +23,7 @@
 
 #include <gmpxx.h>
 
+#include <array>
 #include <concepts>
 #include <cstdint>
 #include <limits>
@@ -57,6 +58,65 @@ namespace detail {
 QUIRE_SCIENTIFIC_EXPORT Bounded<float> toBoundedFloat(const Scientific& s);
 QUIRE_SCIENTIFIC_EXPORT Bounded<double> toBoundedDouble(const Scientific& s);
 QUIRE_SCIENTIFIC_EXPORT Bounded<long double> toBoundedLongDouble(const Scientific& s);
+// The same for a word coefficient c, passed as words.
+QUIRE_SCIENTIFIC_EXPORT Bounded<float> toBoundedFloat(std::int64_t c, std::int64_t e);
+QUIRE_SCIENTIFIC_EXPORT Bounded<double> toBoundedDouble(std::int64_t c, std::int64_t e);
+QUIRE_SCIENTIFIC_EXPORT Bounded<long double> toBoundedLongDouble(std::int64_t c, std::int64_t e);
+
+// 10^0 ... 10^(N-1) as F, all exact.
+template <std::floating_point F, std::size_t N>
+constexpr std::array<F, N> exactPowersOfTen() {
+  std::array<F, N> table{};
+  F p = 1;
+  for (F& entry : table) {
+    entry = p;
+    p *= 10;
+  }
+  return table;
+}
+
+// Integers of up to maxExactWord and the powers of ten up to
+// 10^exactPowerOfTenLimit (whose 5^e fits in F's digits) are exact in F.
+template <std::floating_point F>
+constexpr int exactPowerOfTenLimit =
+    std::numeric_limits<F>::digits >= 64 ? 27 : (std::numeric_limits<F>::digits >= 53 ? 22 : 10);
+template <std::floating_point F>
+constexpr std::uint64_t maxExactWord = std::numeric_limits<F>::digits >= 64
+                                           ? ~std::uint64_t{0}
+                                           : std::uint64_t{1} << (std::numeric_limits<F>::digits % 64);
+template <std::floating_point F>
+constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
+
+// The nearest F to c × 10^e when F holds c exactly and 10^|e| is exact in
+// F: one multiplication or division, which IEEE arithmetic rounds correctly
+// (ties to even, signs kept) by itself. nullopt for every other value; a
+// zero coefficient gives +0.
+template <std::floating_point F>
+[[gnu::always_inline]] inline std::optional<F> exactOperandsNearest(std::int64_t c, std::int64_t e) noexcept {
+  constexpr std::uint64_t limit = static_cast<std::uint64_t>(exactPowerOfTenLimit<F>);
+  // Each range is checked with one unsigned comparison: e lies in
+  // [-limit, limit] exactly when e + limit lies in [0, 2 limit], and so for c.
+  if (static_cast<std::uint64_t>(e) + limit > 2 * limit) return std::nullopt;
+  if constexpr (maxExactWord<F> <= std::uint64_t{1} << 62) {
+    constexpr std::uint64_t max = maxExactWord<F>;
+    if (static_cast<std::uint64_t>(c) + max > 2 * max) return std::nullopt;
+  }
+  const F x = static_cast<F>(c);
+  return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
+                : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
+}
+
+template <std::floating_point F>
+Bounded<F> toBoundedWord(std::int64_t c, std::int64_t e) {
+  if constexpr (std::same_as<F, float>) {
+    return toBoundedFloat(c, e);
+  } else if constexpr (std::same_as<F, double>) {
+    return toBoundedDouble(c, e);
+  } else {
+    return toBoundedLongDouble(c, e);
+  }
+}
+
 }  // namespace detail
 
 // s rounded to the nearest F, ties to even (a negative s keeps its sign, so
@@ -67,6 +127,14 @@ QUIRE_SCIENTIFIC_EXPORT Bounded<long double> toBoundedLongDouble(const Scientifi
 // (1e309 is an in-range infinity).
 template <std::floating_point F>
 Bounded<F> toBoundedRealFloat(const Scientific& s) {
+  // The common short decimals take one IEEE operation here; the rest are
+  // decided out of line, a word coefficient without its Scientific.
+  if (s.hasSmallCoefficient()) {
+    const std::int64_t c = s.smallCoefficient();
+    const std::int64_t e = s.base10Exponent();
+    if (const std::optional<F> v = detail::exactOperandsNearest<F>(c, e)) return {true, *v};
+    return detail::toBoundedWord<F>(c, e);
+  }
   if constexpr (std::same_as<F, float>) {
     return detail::toBoundedFloat(s);
   } else if constexpr (std::same_as<F, double>) {

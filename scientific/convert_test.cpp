@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/error.hpp"
 #include "scientific/internal/sciconv_powers_of_five.hpp"
@@ -297,6 +298,62 @@ TEST(ConvertTest, ToBoundedRealFloatRanges) {
   EXPECT_EQ(sci::toRealFloat<double>(Scientific(sciconv_test::pow10(5000), 300)), inf);
   EXPECT_EQ(sci::toRealFloat<double>(Scientific(sciconv_test::pow10(5000), -5300)), 1e-300);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+// The header's one-operation road against the out-of-line conversion and,
+// where it applies, a correctly rounding text reader; on both sides of its
+// coefficient and exponent limits.
+template <class F>
+void checkExactOperandsRoad() {
+  constexpr int digits = std::numeric_limits<F>::digits;
+  // Every word is exact in a type of 64 digits: its edge is only another sample.
+  constexpr std::int64_t edge = std::int64_t{1} << std::min(digits, 60);
+  constexpr std::int64_t limit = sci::detail::exactPowerOfTenLimit<F>;
+  std::vector<std::int64_t> coefficients = {0, 1, -1, 7, -9, 10, 123456789, kMin, kMax, kMin + 1};
+  for (const std::int64_t c : {edge - 1, edge, edge + 1, 2 * edge - 1, 2 * edge, 2 * edge + 1, 3 * edge}) {
+    coefficients.push_back(c);
+    coefficients.push_back(-c);
+  }
+  std::mt19937_64 rng(21);
+  for (int i = 0; i < 40; ++i) {
+    const auto c = static_cast<std::int64_t>(rng() >> (1 + rng() % 63));
+    coefficients.push_back(i % 2 == 0 ? c : -c);
+  }
+  std::vector<std::int64_t> exponents = {kMin, kMax, -400, 400, -28, 28};
+  for (std::int64_t e = -limit - 1; e <= limit + 1; ++e) exponents.push_back(e);
+  for (const std::int64_t c : coefficients) {
+    for (const std::int64_t e : exponents) {
+      const Scientific s(c, e);
+      const Bounded<F> viaHeader = sci::toBoundedRealFloat<F>(s);
+      Bounded<F> general;
+      if constexpr (std::same_as<F, float>) {
+        general = sci::detail::toBoundedFloat(s);
+      } else if constexpr (std::same_as<F, double>) {
+        general = sci::detail::toBoundedDouble(s);
+      } else {
+        general = sci::detail::toBoundedLongDouble(s);
+      }
+      const bool exactOperands = (digits >= 64 || (c >= -edge && c <= edge)) && e >= -limit && e <= limit;
+      EXPECT_EQ(sci::detail::exactOperandsNearest<F>(c, e).has_value(), exactOperands) << c << "e" << e;
+      EXPECT_EQ(viaHeader.inRange, general.inRange) << c << "e" << e;
+      EXPECT_TRUE(viaHeader.value == general.value && std::signbit(viaHeader.value) == std::signbit(general.value))
+          << c << "e" << e;
+      if constexpr (sizeof(F) <= 8) {
+        if (exactOperands) {
+          const std::string text = std::to_string(c) + "e" + std::to_string(e);
+          F expected{};
+          std::from_chars(text.data(), text.data() + text.size(), expected);
+          EXPECT_SAME_FLOAT(viaHeader.value, expected) << text;
+        }
+      }
+    }
+  }
+}
+
+TEST(ConvertTest, ExactOperandsRoadAgreesWithTheGeneralOne) {
+  checkExactOperandsRoad<float>();
+  checkExactOperandsRoad<double>();
+  checkExactOperandsRoad<long double>();
 }
 
 template <class F>

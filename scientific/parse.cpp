@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "scientific/internal/nearest_float.hpp"
@@ -291,6 +292,17 @@ Scientific longestValue(const Scan& s) {
   return wordValue(x.word, x.negative, x.shortExponent());
 }
 
+// A value made where an optional's storage lies: an optional constructed in
+// place from one takes the callable's result without a moved-from
+// temporary to destroy.
+template <class Make>
+struct InPlace {
+  Make make;
+  operator std::invoke_result_t<Make&>() { return make(); }
+};
+template <class Make>
+InPlace(Make) -> InPlace<Make>;
+
 [[gnu::noinline]] std::optional<Reading<Scientific>> longestReading(std::string_view text) {
   const std::optional<Scan> s = scan(text);
   if (!s) return std::nullopt;
@@ -304,7 +316,9 @@ Scientific longestValue(const Scan& s) {
 std::optional<Reading<Scientific>> scientificP(std::string_view text) {
   Lexeme x;
   if (lex(text.data(), text.data() + text.size(), x) && x.isShort()) {
-    return Reading<Scientific>{shortValue(x), text.substr(static_cast<std::size_t>(x.end - text.data()))};
+    const std::string_view rest(x.end, static_cast<std::size_t>(text.data() + text.size() - x.end));
+    return std::optional<Reading<Scientific>>(std::in_place,
+                                              InPlace{[&] { return Reading<Scientific>{shortValue(x), rest}; }});
   }
   return longestReading(text);
 }
@@ -357,7 +371,9 @@ template <>
 std::optional<Scientific> read<Scientific>(std::string_view text) {
   const char* const end = text.data() + text.size();
   Lexeme x;
-  if (lex(text.data(), end, x) && x.isShort() && x.end == end) return shortValue(x);
+  if (lex(text.data(), end, x) && x.isShort() && x.end == end) {
+    return std::optional<Scientific>(std::in_place, InPlace{[&] { return shortValue(x); }});
+  }
   return readGeneral(text);
 }
 

@@ -141,27 +141,6 @@ template <std::floating_point F>
   return composeFloat<F>(m, exp2, keep);
 }
 
-// 10^0 ... 10^n as F, all exact.
-template <std::floating_point F, std::size_t N>
-constexpr std::array<F, N> exactPowersOfTen() {
-  std::array<F, N> table{};
-  F p = 1;
-  for (F& entry : table) {
-    entry = p;
-    p *= 10;
-  }
-  return table;
-}
-
-// Road 1 limits: integers below 2^digits and powers of ten whose 5^e fits in
-// digits bits are exact in F.
-template <std::floating_point F>
-constexpr int exactPowerOfTenLimit = Format<F>::digits >= 64 ? 27
-                                                             : (Format<F>::digits >= 53 ? 22 : 10);
-template <std::floating_point F>
-constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
-
-
 // The nearest F to w × 10^e (w > 0) by roads 1 and 2, or nullopt when the
 // exact road must decide: the value lies too near a halfway point, or F is
 // wider than double and road 1 does not apply.
@@ -169,9 +148,7 @@ template <std::floating_point F>
 [[gnu::always_inline]] inline std::optional<F> nearestWordByTables(std::uint64_t w, std::int64_t e) {
   using Fmt = Format<F>;
   constexpr int exactLimit = exactPowerOfTenLimit<F>;
-  constexpr std::uint64_t maxExactWord =
-      Fmt::digits >= 64 ? ~std::uint64_t{0} : std::uint64_t{1} << (Fmt::digits % 64);
-  if (w <= maxExactWord && e >= -exactLimit && e <= exactLimit) {
+  if (w <= maxExactWord<F> && e >= -exactLimit && e <= exactLimit) {
     const F x = static_cast<F>(w);
     return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
                   : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
