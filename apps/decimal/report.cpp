@@ -144,6 +144,7 @@ class Filler {
     }
   }
   void put(std::string_view s) noexcept {
+    if (s.empty()) return;  // an empty view may have no address, which memcpy must not see
     std::memcpy(p_, s.data(), s.size());
     p_ += s.size();
   }
