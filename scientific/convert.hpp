@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "scientific/export.hpp"
+#include "scientific/internal/nearest_float.hpp"
 #include "scientific/scientific.hpp"
 
 namespace quire::scientific {
@@ -63,47 +64,21 @@ QUIRE_SCIENTIFIC_EXPORT Bounded<float> toBoundedFloat(std::int64_t c, std::int64
 QUIRE_SCIENTIFIC_EXPORT Bounded<double> toBoundedDouble(std::int64_t c, std::int64_t e);
 QUIRE_SCIENTIFIC_EXPORT Bounded<long double> toBoundedLongDouble(std::int64_t c, std::int64_t e);
 
-// 10^0 ... 10^(N-1) as F, all exact.
-template <std::floating_point F, std::size_t N>
-constexpr std::array<F, N> exactPowersOfTen() {
-  std::array<F, N> table{};
-  F p = 1;
-  for (F& entry : table) {
-    entry = p;
-    p *= 10;
+// toBoundedRealFloat<F> of (-1)^negative × w × 10^e, or nullopt when the
+// exact road must decide (with `complete` as nearestWordByTables has it).
+// A zero is +0 whatever the sign, as a zero coefficient has none.
+template <std::floating_point F, bool complete = true>
+[[gnu::always_inline]] inline std::optional<Bounded<F>> boundedWordByTables(std::uint64_t w, std::int64_t e,
+                                                                           bool negative) {
+  using Fmt = Format<F>;
+  if (w == 0) return Bounded<F>{true, F(0)};
+  if (e > maxExpt && e > overflowLimit<F>) return Bounded<F>{false, Fmt::infinity(negative)};
+  if (e < -maxExpt && e < underflowLimit<F> && e + decimalDigits(w) - 1 < underflowLimit<F>) {
+    return Bounded<F>{false, Fmt::zero(negative)};
   }
-  return table;
-}
-
-// Integers of up to maxExactWord and the powers of ten up to
-// 10^exactPowerOfTenLimit (whose 5^e fits in F's digits) are exact in F.
-template <std::floating_point F>
-constexpr int exactPowerOfTenLimit =
-    std::numeric_limits<F>::digits >= 64 ? 27 : (std::numeric_limits<F>::digits >= 53 ? 22 : 10);
-template <std::floating_point F>
-constexpr std::uint64_t maxExactWord = std::numeric_limits<F>::digits >= 64
-                                           ? ~std::uint64_t{0}
-                                           : std::uint64_t{1} << (std::numeric_limits<F>::digits % 64);
-template <std::floating_point F>
-constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
-
-// The nearest F to c × 10^e when F holds c exactly and 10^|e| is exact in
-// F: one multiplication or division, which IEEE arithmetic rounds correctly
-// (ties to even, signs kept) by itself. nullopt for every other value; a
-// zero coefficient gives +0.
-template <std::floating_point F>
-[[gnu::always_inline]] inline std::optional<F> exactOperandsNearest(std::int64_t c, std::int64_t e) noexcept {
-  constexpr std::uint64_t limit = static_cast<std::uint64_t>(exactPowerOfTenLimit<F>);
-  // Each range is checked with one unsigned comparison: e lies in
-  // [-limit, limit] exactly when e + limit lies in [0, 2 limit], and so for c.
-  if (static_cast<std::uint64_t>(e) + limit > 2 * limit) return std::nullopt;
-  if constexpr (maxExactWord<F> <= std::uint64_t{1} << 62) {
-    constexpr std::uint64_t max = maxExactWord<F>;
-    if (static_cast<std::uint64_t>(c) + max > 2 * max) return std::nullopt;
-  }
-  const F x = static_cast<F>(c);
-  return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
-                : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
+  const std::optional<F> v = nearestWordByTables<F, complete>(w, e);
+  if (!v) return std::nullopt;
+  return Bounded<F>{true, negative ? -*v : *v};
 }
 
 template <std::floating_point F>
@@ -126,13 +101,15 @@ Bounded<F> toBoundedWord(std::int64_t c, std::int64_t e) {
 // nearer the edge are in range even when they round to infinity or zero
 // (1e309 is an in-range infinity).
 template <std::floating_point F>
-Bounded<F> toBoundedRealFloat(const Scientific& s) {
-  // The common short decimals take one IEEE operation here; the rest are
-  // decided out of line, a word coefficient without its Scientific.
+[[gnu::always_inline]] inline Bounded<F> toBoundedRealFloat(const Scientific& s) {
+  // A word coefficient is converted here by one IEEE operation or the quick
+  // step of the power-of-five table; what they leave open (values near a
+  // halfway point, subnormals, long double beyond the exact operands) is
+  // decided out of line, without the Scientific.
   if (s.hasSmallCoefficient()) {
     const std::int64_t c = s.smallCoefficient();
     const std::int64_t e = s.base10Exponent();
-    if (const std::optional<F> v = detail::exactOperandsNearest<F>(c, e)) return {true, *v};
+    if (const auto b = detail::boundedWordByTables<F, false>(detail::unsignedAbs(c), e, c < 0)) return *b;
     return detail::toBoundedWord<F>(c, e);
   }
   if constexpr (std::same_as<F, float>) {

@@ -356,6 +356,59 @@ TEST(ConvertTest, ExactOperandsRoadAgreesWithTheGeneralOne) {
   checkExactOperandsRoad<long double>();
 }
 
+// The header's word road (one IEEE operation, or the quick step of the
+// power-of-five table, else the out-of-line call) against a correctly
+// rounding C reader and the out-of-line word conversion: around the
+// exactly held coefficients, the exact powers of ten, the table's ends, the
+// subnormals and the range limits, and at and beside halfway points.
+template <class F>
+void checkHeaderWordRoad() {
+  constexpr int digits = std::numeric_limits<F>::digits;
+  constexpr std::int64_t edge = std::int64_t{1} << digits;
+  std::vector<std::int64_t> coefficients = {1, 9, 10, 99, 123456789, 9999999999999999, 99999999999999999,
+                                            999999999999999999, kMax, kMin + 1, kMin};
+  for (const std::int64_t c : {edge - 1, edge, edge + 1, 2 * edge - 1, 2 * edge + 1, edge * 10 + 5}) {
+    coefficients.push_back(c);
+  }
+  // Midpoints between neighbours (exact, and one unit either side), where
+  // their digits fit a word.
+  std::mt19937_64 rng(23);
+  std::vector<std::pair<std::int64_t, std::int64_t>> pairs;
+  for (int i = 0; i < 300; ++i) {
+    const F x = std::ldexp(static_cast<F>(1 + rng() % (std::uint64_t{1} << (digits - 1))) /
+                               static_cast<F>(std::uint64_t{1} << (digits - 1)),
+                           static_cast<int>(rng() % 80) - 8);
+    const auto [mid, exponent] = midpointAbove(x);
+    if (mid.size() > 18) continue;
+    const std::int64_t c = std::stoll(mid);
+    for (const std::int64_t d : {c - 1, c, c + 1}) pairs.emplace_back(d, exponent);
+  }
+  for (int i = 0; i < 40; ++i) coefficients.push_back(static_cast<std::int64_t>(rng() >> (1 + rng() % 40)));
+  std::vector<std::int64_t> exponents = {kMin, kMax, -400, -360, 400, 0, 1, -1};
+  for (const std::int64_t e : {-22, 22, -10, 10, -342, 308, -324, 309, -46, 39, -308}) {
+    for (std::int64_t k = -2; k <= 2; ++k) exponents.push_back(e + k);
+  }
+  for (const std::int64_t c : coefficients) {
+    for (const std::int64_t e : exponents) pairs.emplace_back(c, e);
+  }
+  for (const auto& [magnitude, e] : pairs) {
+    for (const std::int64_t c : {magnitude, magnitude == kMin ? magnitude : -magnitude}) {
+      const Bounded<F> viaHeader = sci::toBoundedRealFloat<F>(Scientific(c, e));
+      const Bounded<F> outOfLine = sci::detail::toBoundedWord<F>(c, e);
+      EXPECT_EQ(viaHeader.inRange, outOfLine.inRange) << c << "e" << e;
+      EXPECT_SAME_FLOAT(viaHeader.value, outOfLine.value) << c << "e" << e;
+      if (!viaHeader.inRange) continue;
+      const std::string text = std::to_string(c) + "e" + std::to_string(e);
+      EXPECT_SAME_FLOAT(viaHeader.value, parseWithC<F>(text)) << text;
+    }
+  }
+}
+
+TEST(ConvertTest, HeaderWordRoadAgreesWithCorrectRounding) {
+  checkHeaderWordRoad<float>();
+  checkHeaderWordRoad<double>();
+}
+
 template <class F>
 void checkAgainstC(unsigned seed, int count) {
   DecimalSource<F> source(seed);

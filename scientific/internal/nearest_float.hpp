@@ -2,14 +2,15 @@
 // floating point by the two cheap roads: an exact power of ten (one IEEE
 // operation rounds correctly by itself), or a 128-bit truncation of 5^e
 // that settles the rounding unless the value lies too near a halfway point.
-// The conversions and the one-call reader share these; when they give no
-// answer the exact integer road decides.
+// The conversions, the one-call reader and toBoundedRealFloat in
+// convert.hpp share these; when they give no answer the exact integer road
+// decides.
 //
 // Example:
 //   using namespace quire::scientific::detail;
 //   nearestWordByTables<double>(15, -1);        // 1.5 (road 1)
 //   nearestWordByTables<double>(1, 300);        // 1e300 (road 2)
-//   boundedWordByTables<double>(1, 400, true);  // Bounded{false, -infinity}
+//   nearestWordByTables<double>(1, 400);        // +infinity
 #pragma once
 
 #include <array>
@@ -20,12 +21,54 @@
 #include <optional>
 #include <type_traits>
 
-#include "scientific/convert.hpp"
 #include "scientific/internal/numeric.hpp"
 #include "scientific/internal/sciconv_powers_of_five.hpp"
 #include "scientific/scientific.hpp"
 
 namespace quire::scientific::detail {
+
+// 10^0 ... 10^(N-1) as F, all exact.
+template <std::floating_point F, std::size_t N>
+constexpr std::array<F, N> exactPowersOfTen() {
+  std::array<F, N> table{};
+  F p = 1;
+  for (F& entry : table) {
+    entry = p;
+    p *= 10;
+  }
+  return table;
+}
+
+// Integers of up to maxExactWord and the powers of ten up to
+// 10^exactPowerOfTenLimit (whose 5^e fits in F's digits) are exact in F.
+template <std::floating_point F>
+constexpr int exactPowerOfTenLimit =
+    std::numeric_limits<F>::digits >= 64 ? 27 : (std::numeric_limits<F>::digits >= 53 ? 22 : 10);
+template <std::floating_point F>
+constexpr std::uint64_t maxExactWord = std::numeric_limits<F>::digits >= 64
+                                           ? ~std::uint64_t{0}
+                                           : std::uint64_t{1} << (std::numeric_limits<F>::digits % 64);
+template <std::floating_point F>
+constexpr auto exactPowersOfTenTable = exactPowersOfTen<F, exactPowerOfTenLimit<F> + 1>();
+
+// The nearest F to c × 10^e when F holds c exactly and 10^|e| is exact in
+// F: one multiplication or division, which IEEE arithmetic rounds correctly
+// (ties to even, signs kept) by itself. nullopt for every other value; a
+// zero coefficient gives +0.
+template <std::floating_point F>
+[[gnu::always_inline]] inline std::optional<F> exactOperandsNearest(std::int64_t c, std::int64_t e) noexcept {
+  constexpr std::uint64_t limit = static_cast<std::uint64_t>(exactPowerOfTenLimit<F>);
+  // Each range is checked with one unsigned comparison: e lies in
+  // [-limit, limit] exactly when e + limit lies in [0, 2 limit], and so for c.
+  if (static_cast<std::uint64_t>(e) + limit > 2 * limit) return std::nullopt;
+  if constexpr (maxExactWord<F> <= std::uint64_t{1} << 62) {
+    constexpr std::uint64_t max = maxExactWord<F>;
+    if (static_cast<std::uint64_t>(c) + max > 2 * max) return std::nullopt;
+  }
+  const F x = static_cast<F>(c);
+  return e >= 0 ? x * exactPowersOfTenTable<F>[static_cast<std::size_t>(e)]
+                : x / exactPowersOfTenTable<F>[static_cast<std::size_t>(-e)];
+}
 
 template <std::floating_point F>
 struct Format {
@@ -81,7 +124,10 @@ F composeFloat(std::uint64_t m, int exp2, int keep) {
 
 // The nearest F to w × 10^q × 2^binaryShift (w > 0) from the truncated 5^q
 // of the table, or nullopt when the truncation leaves the rounding open.
-template <std::floating_point F>
+// Without `complete`, only a normal result the product's top limb decides
+// is given, and nullopt for the rest (subnormals, zeros and values near a
+// halfway point): the few instructions the common case needs.
+template <std::floating_point F, bool complete = true>
 [[gnu::always_inline]] inline std::optional<F> nearestByPowerOfFive(std::uint64_t w, int q, int binaryShift = 0) {
   using Fmt = Format<F>;
   static_assert(Fmt::digits <= 53, "the rounding point must lie in the top limb");
@@ -94,21 +140,26 @@ template <std::floating_point F>
   const auto top = static_cast<std::uint64_t>(a >> 64);
   if ((top & (top + 1)) != 0) {
     // The rest of X (w × t.lo, and the exact value's excess below w) adds at
-    // most one to the top limb, and that without changing its length. When
-    // the result is normal and the bits below the kept ones lie clear of
-    // the halfway point even after such a one, they decide the rounding.
-    const int exp2 = 191 - std::countl_zero(top) + t.binaryExponent + q - shift + binaryShift;
+    // most one to the top limb, and that without changing its length. The
+    // limb's leading one lies at bit 62 or 63; with it moved to bit 63 the
+    // rest adds at most two. When the result is normal and the bits below
+    // the kept ones lie clear of the halfway point even after such a two,
+    // they decide the rounding.
+    const int high = static_cast<int>(top >> 63);
+    const std::uint64_t lead = top << (high ^ 1);
+    const int exp2 = 190 + high + t.binaryExponent + q - shift + binaryShift;
     if (exp2 >= Fmt::minExponent - 1) {
-      const int topBits = 64 - std::countl_zero(top) - Fmt::digits;  // 10 or 11 for double
-      const std::uint64_t lowTop = top & ((std::uint64_t{1} << topBits) - 1);
-      const std::uint64_t halfTop = std::uint64_t{1} << (topBits - 1);
-      // Below: lowTop + 1 is still below half. Above: still above, or a
-      // carry into the kept bits, which rounding up gives as well.
-      if (lowTop + 1 < halfTop || lowTop > halfTop) {
-        return composeFloat<F>((top >> topBits) + (lowTop > halfTop ? 1 : 0), exp2, Fmt::digits);
+      constexpr int lowBits = 64 - Fmt::digits;  // 11 for double
+      constexpr std::uint64_t half = std::uint64_t{1} << (lowBits - 1);
+      const std::uint64_t low = lead & ((std::uint64_t{1} << lowBits) - 1);
+      // Below: low + 2 is still below half. Above: still above, or a carry
+      // into the kept bits, which rounding up gives as well.
+      if (low + 2 < half || low > half) {
+        return composeFloat<F>((lead >> lowBits) + (low > half ? 1 : 0), exp2, Fmt::digits);
       }
     }
   }
+  if constexpr (!complete) return std::nullopt;
   const uint128 b = uint128(w) * t.lo;
   const uint128 mid = uint128(static_cast<std::uint64_t>(a)) + (b >> 64);
   const auto x0 = static_cast<std::uint64_t>(b);
@@ -143,8 +194,9 @@ template <std::floating_point F>
 
 // The nearest F to w × 10^e (w > 0) by roads 1 and 2, or nullopt when the
 // exact road must decide: the value lies too near a halfway point, or F is
-// wider than double and road 1 does not apply.
-template <std::floating_point F>
+// wider than double and road 1 does not apply (and, without `complete`,
+// whenever road 2 needs more than its quick step).
+template <std::floating_point F, bool complete = true>
 [[gnu::always_inline]] inline std::optional<F> nearestWordByTables(std::uint64_t w, std::int64_t e) {
   using Fmt = Format<F>;
   constexpr int exactLimit = exactPowerOfTenLimit<F>;
@@ -157,27 +209,10 @@ template <std::floating_point F>
     // w × 10^e < 2^64 × 10^-343 is below half the least subnormal double.
     if (e < minPowerOfFive) return F(0);
     if (e > maxPowerOfFive) return Fmt::infinity(false);
-    return nearestByPowerOfFive<F>(w, static_cast<int>(e));
+    return nearestByPowerOfFive<F, complete>(w, static_cast<int>(e));
   } else {
     return std::nullopt;
   }
-}
-
-// toBoundedRealFloat<F> of (-1)^negative × w × 10^e, or nullopt when the
-// exact road must decide. A zero is +0 whatever the sign, as a zero
-// coefficient has none.
-template <std::floating_point F>
-[[gnu::always_inline]] inline std::optional<Bounded<F>> boundedWordByTables(std::uint64_t w, std::int64_t e,
-                                                                           bool negative) {
-  using Fmt = Format<F>;
-  if (w == 0) return Bounded<F>{true, F(0)};
-  if (e > maxExpt && e > overflowLimit<F>) return Bounded<F>{false, Fmt::infinity(negative)};
-  if (e < -maxExpt && e < underflowLimit<F> && e + decimalDigits(w) - 1 < underflowLimit<F>) {
-    return Bounded<F>{false, Fmt::zero(negative)};
-  }
-  const std::optional<F> v = nearestWordByTables<F>(w, e);
-  if (!v) return std::nullopt;
-  return Bounded<F>{true, negative ? -*v : *v};
 }
 
 }  // namespace quire::scientific::detail
