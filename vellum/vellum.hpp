@@ -2,6 +2,7 @@
 //
 //   vellum/buffer.hpp    bytes::Buffer and text::Buffer, growable input
 //                        buffers whose old slices stay valid
+//   vellum/csv.hpp       CsvReader, a streaming reader of separated values
 //   vellum/fast_set.hpp  bytes::FastSet and text::FastSet, membership sets
 //                        built once, and the charClass notation
 //
@@ -18,4 +19,5 @@
 #pragma once
 
 #include "vellum/buffer.hpp"
+#include "vellum/csv.hpp"
 #include "vellum/fast_set.hpp"

@@ -14,6 +14,7 @@
 #include <absl/container/flat_hash_set.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -172,6 +173,53 @@ void BM_Append_StdString(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kTotal));
 }
 BENCHMARK(BM_Append_StdString)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------
+// Separated values: 8 MB of rows mixing numbers, plain text and quoted
+// fields with separators and doubled quotes. The ceiling scans the same
+// bytes for line ends with memchr and reads nothing; it is not a peer.
+
+const std::string& csvText() {
+  static const std::string text = [] {
+    std::mt19937_64 random(7);
+    std::string t;
+    while (t.size() < (std::size_t{8} << 20)) {
+      t += std::to_string(random() % 100000) + "," + std::to_string(random() % 1000) + "." +
+           std::to_string(random() % 100) + ",plain text," + "\"Widget, \"\"large\"\"\"," +
+           std::to_string(random()) + "\r\n";
+    }
+    return t;
+  }();
+  return text;
+}
+
+void BM_Csv_Read(benchmark::State& state) {
+  const std::string& text = csvText();
+  std::vector<quire::vellum::CsvCell> row;
+  for (auto _ : state) {
+    quire::vellum::CsvReader reader(quire::vellum::CsvReader::textSource(text));
+    std::size_t cells = 0;
+    while (reader.next(row)) cells += row.size();
+    benchmark::DoNotOptimize(cells);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Csv_Read)->Unit(benchmark::kMillisecond);
+
+void BM_Csv_CeilingLineScan(benchmark::State& state) {
+  const std::string& text = csvText();
+  for (auto _ : state) {
+    std::size_t lines = 0;
+    for (const char* p = text.data(); (p = static_cast<const char*>(
+                                          std::memchr(p, '\n', static_cast<std::size_t>(text.data() + text.size() - p))));
+         ++p) {
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Csv_CeilingLineScan)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -7,9 +7,9 @@
 #include <exception>
 #include <system_error>
 
-#include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/json_reader.hpp"
+#include "vellum/csv.hpp"
 #include "base/descriptor_output.hpp"
 #include "apps/decimal/tokenizer.hpp"
 
@@ -186,8 +186,8 @@ void Inspector::inspectTokens(std::string_view source, InputSource& input) {
 }
 
 void Inspector::inspectCsv(std::string_view source, InputSource& input, char separator) {
-  CsvReader reader(input, separator);
-  std::vector<CsvCell> row;
+  vellum::CsvReader reader([&input](char* into, std::size_t bytes) { return input.read(into, bytes); }, separator);
+  std::vector<vellum::CsvCell> row;
   std::vector<std::size_t> columns;  // field index per column
   std::vector<std::string> names;
   bool first = true;
@@ -197,7 +197,7 @@ void Inspector::inspectCsv(std::string_view source, InputSource& input, char sep
       first = false;
       expected = row.size();
       if (options_.header) {
-        for (const CsvCell& c : row) names.emplace_back(c.text);
+        for (const vellum::CsvCell& c : row) names.emplace_back(c.text);
         continue;
       }
     }

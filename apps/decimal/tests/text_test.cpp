@@ -1,5 +1,5 @@
 // Tests of the inspector's pieces that need no library: tokens and their
-// positions, CSV rows, input formats, JSON text, options and diagnostics.
+// positions, input formats, JSON text, options and diagnostics.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "apps/decimal/csv_reader.hpp"
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/input.hpp"
 #include "apps/decimal/json_reader.hpp"
@@ -63,57 +62,6 @@ std::vector<Seen> drainThroughPipe(const std::string& text, std::size_t buffer, 
   FedPipe pipe(text);
   TokenReader reader(pipe.fds[0], maxToken, buffer);
   return drain(reader);
-}
-
-// Every row of a CSV text read through a pipe with the given buffer size,
-// as "line:column=cell" strings (quoted cells marked with q).
-std::vector<std::vector<std::string>> csvRows(const std::string& text, char separator, std::size_t buffer,
-                                              std::int64_t* openQuote = nullptr) {
-  FedPipe pipe(text);
-  InputSource source(pipe.fds[0]);
-  CsvReader reader(source, separator, buffer);
-  std::vector<std::vector<std::string>> rows;
-  std::vector<CsvCell> row;
-  while (reader.next(row)) {
-    rows.emplace_back();
-    for (const CsvCell& c : row) {
-      rows.back().push_back(std::to_string(c.line) + ":" + std::to_string(c.column) + (c.quoted ? "q=" : "=") +
-                            std::string(c.text));
-    }
-  }
-  if (openQuote != nullptr) *openQuote = reader.unterminatedQuoteLine();
-  return rows;
-}
-
-TEST(DecimalCsv, QuotesSeparatorsAndLineEndsAtEveryBufferSize) {
-  const std::string text =
-      "name,price\r\n\"Widget, large\",19.99\r\n\"say \"\"hi\"\"\n\u00e9\",\n\r\n,\n1,2,3\rlast";
-  const std::vector<std::vector<std::string>> expected = {
-      {"1:1=name", "1:6=price"},
-      {"2:1q=Widget, large", "2:17=19.99"},
-      {"3:1q=say \"hi\"\n\u00e9", "4:4="},
-      {"6:1=", "6:2="},
-      {"7:1=1", "7:3=2", "7:5=3"},
-      {"8:1=last"}};
-  for (std::size_t buffer : {1, 2, 3, 7, 64, 65536}) {
-    EXPECT_EQ(csvRows(text, ',', buffer), expected) << "buffer " << buffer;
-  }
-  std::int64_t open = 0;
-  EXPECT_EQ(csvRows("a\tb\n\"x\ty\"z\t\"open\n", '\t', 4, &open),
-            (std::vector<std::vector<std::string>>{{"1:1=a", "1:3=b"}, {"2:1q=x\tyz", "2:8q=open\n"}}));
-  EXPECT_EQ(open, 2);
-}
-
-TEST(DecimalCsv, LoneCarriageReturnsCountLinesInsideQuotesToo) {
-  const std::string text = "\"a\rb\"\rc\r\n\"d\r\ne\",f\r\"g\rh";
-  for (std::size_t buffer : {1, 2, 5, 65536}) {
-    std::int64_t open = 0;
-    EXPECT_EQ(csvRows(text, ',', buffer, &open),
-              (std::vector<std::vector<std::string>>{
-                  {"1:1q=a\rb"}, {"3:1=c"}, {"4:1q=d\r\ne", "5:4=f"}, {"6:1q=g\rh"}}))
-        << "buffer " << buffer;
-    EXPECT_EQ(open, 6);
-  }
 }
 
 // What a JSON reader hands over, as "line:column=text pointer" and

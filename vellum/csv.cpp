@@ -1,18 +1,49 @@
-#include "apps/decimal/csv_reader.hpp"
+#include "vellum/csv.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
 
 #include "base/utf8.hpp"
 
-namespace quire::decimal {
+namespace quire::vellum {
 
-CsvReader::CsvReader(InputSource& source, char separator, std::size_t buffer)
-    : source_(source), separator_(separator), buffer_(buffer == 0 ? 1 : buffer) {
+namespace {
+
+char checkedSeparator(char separator) {
+  if (separator == '"' || separator == '\n' || separator == '\r') {
+    throw std::invalid_argument("a CSV separator cannot be a quote or a line end");
+  }
+  return separator;
+}
+
+}  // namespace
+
+CsvReader::CsvReader(Source source, char separator, std::size_t buffer, std::size_t maxRow)
+    : source_(std::move(source)),
+      separator_(checkedSeparator(separator)),
+      buffer_(buffer == 0 ? 1 : buffer),
+      text_(maxRow),
+      maxRow_(maxRow) {
   cur_ = end_ = buffer_.data();
+}
+
+CsvReader::Source CsvReader::textSource(std::string_view text) {
+  return [text](char* into, std::size_t bytes) mutable {
+    const std::size_t n = std::min(bytes, text.size());
+    if (n != 0) std::memcpy(into, text.data(), n);
+    text.remove_prefix(n);
+    return n;
+  };
 }
 
 bool CsvReader::fill() {
   if (cur_ != end_) return true;
   if (atEnd_) return false;
-  const std::size_t got = source_.read(buffer_.data(), buffer_.size());
+  const std::size_t got = source_(buffer_.data(), buffer_.size());
   if (got == 0) {
     atEnd_ = true;
     return false;
@@ -31,6 +62,11 @@ void CsvReader::advance(char c) noexcept {
     column_ += quire::startsUtf8Character(c);
   }
   afterCarriageReturn_ = c == '\r';
+}
+
+void CsvReader::appendText(const char* from, std::size_t bytes) {
+  if (text_.size() + bytes > maxRow_) throw std::system_error(EFBIG, std::generic_category(), "a CSV row");
+  text_.append(from, bytes);
 }
 
 void CsvReader::startCell() { spans_.push_back({text_.size(), 0, false, line_, column_}); }
@@ -80,7 +116,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
       case State::Unquoted: {
         const char* start = cur_;
         while (cur_ != end_ && *cur_ != separator_ && *cur_ != '\n' && *cur_ != '\r') ++cur_;
-        text_.append(start, static_cast<std::size_t>(cur_ - start));
+        appendText(start, static_cast<std::size_t>(cur_ - start));
         for (const char* p = start; p != cur_; ++p) column_ += quire::startsUtf8Character(*p);
         if (cur_ == end_) continue;
         break;  // at a separator or a line end
@@ -88,7 +124,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
       case State::Quoted: {
         const char* start = cur_;
         while (cur_ != end_ && *cur_ != '"') advance(*cur_++);
-        text_.append(start, static_cast<std::size_t>(cur_ - start));
+        appendText(start, static_cast<std::size_t>(cur_ - start));
         if (cur_ == end_) continue;
         ++cur_;
         ++column_;
@@ -97,7 +133,7 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
       }
       case State::QuoteInQuoted:
         if (c == '"') {  // a doubled quote is one quote
-          text_.append('"');
+          appendText("\"", 1);
           ++cur_;
           ++column_;
           afterCarriageReturn_ = false;
@@ -133,4 +169,4 @@ bool CsvReader::next(std::vector<CsvCell>& row) {
   return true;
 }
 
-}  // namespace quire::decimal
+}  // namespace quire::vellum
