@@ -74,29 +74,46 @@ std::uint64_t loadWord(const char* p) noexcept {
          std::uint64_t{static_cast<unsigned char>(p[n - 1])} << (8 * (n - 1));
 }
 
+// How many of the eight bytes of v (first byte lowest) are digits before
+// the first other byte, 8 when all are, with those digits appended to word.
+// Each byte less '0' gives its digit value, and the high bit of
+// (byte - '0') | (byte + 0x46) is set just for bytes that are not digits.
+// Borrows and carries start only at such a byte and reach only the bytes
+// above it, so the first one found is exact. The digits before it are
+// converted by one SWAR step with zeros shifted in front, so no loop runs
+// per digit.
+[[gnu::always_inline]] inline int digitStep(std::uint64_t v, std::uint64_t& word) noexcept {
+  const std::uint64_t values = v - 0x3030303030303030u;
+  const std::uint64_t bad = (values | (v + 0x4646464646464646u)) & 0x8080808080808080u;
+  if (bad == 0) {
+    word = word * 100000000u + eightDigitValues(values);
+    return 8;
+  }
+  const int n = std::countr_zero(bad) >> 3;
+  if (n != 0) {
+    word = word * detail::wordPowersOfTen[static_cast<std::size_t>(n)] + eightDigitValues(values << (64 - 8 * n));
+  }
+  return n;
+}
 // The end of the digit run starting at p, accumulating the digits into word
-// (wrapping harmlessly when the run is long: word is then not used). Eight
-// bytes are examined at once: each less '0' gives its digit value, and the
-// high bit of (byte - '0') | (byte + 0x46) is set just for bytes that are
-// not digits. Borrows and carries start only at such a byte and reach only
-// the bytes above it, so the first one found is exact, and the run's length
-// within the eight comes from it. The digits before it are converted by one
-// SWAR step with zeros shifted in front, so no loop runs per digit.
+// (wrapping harmlessly when the run is long: word is then not used).
 [[gnu::always_inline]] inline const char* digitRun(const char* p, const char* end, std::uint64_t& word) noexcept {
+  if (end - p > 8) {
+    // Most runs end within sixteen bytes. The second eight are the text's
+    // last eight, shifted down, when fewer remain; after sixteen digits one
+    // byte says whether the run goes on.
+    const int n = digitStep(loadWord(p), word);
+    if (n < 8) return p + n;
+    const auto rest = static_cast<std::size_t>(end - p) - 8;
+    const int m = digitStep(rest >= 8 ? loadWord(p + 8) : loadWord(end - 8) >> (64 - 8 * rest), word);
+    if (m < 8) return p + 8 + m;
+    p += 16;
+    if (p == end || !isDigit(*p)) return p;
+  }
   for (;;) {
-    const std::uint64_t v = loadPadded(p, end);
-    const std::uint64_t values = v - 0x3030303030303030u;
-    const std::uint64_t bad = (values | (v + 0x4646464646464646u)) & 0x8080808080808080u;
-    if (bad == 0) {
-      word = word * 100000000u + eightDigitValues(values);
-      p += 8;
-      continue;
-    }
-    const int n = std::countr_zero(bad) >> 3;
-    if (n != 0) {
-      word = word * detail::wordPowersOfTen[static_cast<std::size_t>(n)] + eightDigitValues(values << (64 - 8 * n));
-    }
-    return p + n;
+    const int n = digitStep(loadPadded(p, end), word);
+    if (n < 8) return p + n;
+    p += 8;
   }
 }
 
@@ -132,20 +149,37 @@ struct Lexeme {
 
 // The lexeme at [p, end), or false when no digit starts it (after any sign).
 [[gnu::always_inline]] inline bool lex(const char* p, const char* const end, Lexeme& x) noexcept {
+  // The first eight bytes give the sign, the integer digits of a short
+  // integer part and the byte after them, from one load.
+  std::uint64_t v = loadPadded(p, end);
+  int room = 8;  // the bytes of v that lie from p on
   x.negative = false;
-  if (p < end && (*p == '+' || *p == '-')) x.negative = *p++ == '-';
+  if (const auto first = static_cast<unsigned char>(v); first == '+' || first == '-') {
+    x.negative = first == '-';
+    ++p;
+    v >>= 8;
+    room = 7;
+  }
   x.integerBegin = p;
+  const std::uint64_t values = v - 0x3030303030303030u;
+  const std::uint64_t bad = (values | (v + 0x4646464646464646u)) & 0x8080808080808080u;
+  const int n = bad == 0 ? 8 : std::countr_zero(bad) >> 3;
+  if (n == 0) return false;
   std::uint64_t word = 0;
-  if (end - p >= 2 && isDigit(p[0]) && !isDigit(p[1])) {
-    // One digit before the point or the 'e', as every exponent form has.
-    word = static_cast<unsigned char>(*p++ - '0');
+  bool point;
+  if (n < room) {
+    // The run ends inside v: one digit, as every exponent form has, or a
+    // few converted at once.
+    word = n == 1 ? (values & 0xFF) : eightDigitValues(values << (64 - 8 * n));
+    p += n;
+    point = static_cast<unsigned char>(v >> (8 * n)) == '.';
   } else {
     p = digitRun(p, end, word);
-    if (p == x.integerBegin) return false;
+    point = p < end && *p == '.';
   }
   x.integerEnd = p;
   std::size_t fraction = 0;
-  if (end - p >= 2 && *p == '.') {
+  if (point && end - p >= 2) {
     // A point without a digit after it is left unread; the empty run leaves
     // word as it was.
     const char* const fractionBegin = p + 1;

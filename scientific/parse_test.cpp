@@ -397,3 +397,42 @@ TEST(ParseTest, OnePassReadersAgreeWithAReferenceReader) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every integer and fraction length up to 20 digits, with and without a
+// sign and with the number ending the text or followed by more: the runs
+// end on each side of the eight- and sixteen-byte steps, at the text's end
+// and before it, and each reader must agree with the character-at-a-time one.
+TEST(ParseTest, RunLengthsAroundTheEightByteSteps) {
+  const char* afters[] = {"", "e-7", "x", ".", "5"};
+  for (const char* sign : {"", "-", "+"}) {
+    for (std::size_t integer = 0; integer <= 20; ++integer) {
+      for (std::size_t fraction = 0; fraction <= 20; ++fraction) {
+        for (const char* after : afters) {
+          std::string text = sign;
+          for (std::size_t k = 0; k < integer; ++k) text.push_back(static_cast<char>('1' + (k * 7) % 9));
+          if (fraction != 0) {
+            text.push_back('.');
+            for (std::size_t k = 0; k < fraction; ++k) text.push_back(static_cast<char>('0' + (k * 3 + 1) % 10));
+          }
+          text += after;
+          const auto expected = reference::longest(text);
+          const auto p = sci::scientificP(text);
+          ASSERT_EQ(p.has_value(), expected.has_value()) << text;
+          if (!p) continue;
+          EXPECT_EQ(stored(p->value), stored(expected->first)) << text;
+          EXPECT_EQ(p->rest, std::string_view(text).substr(expected->second)) << text;
+          const bool full = expected->second == text.size();
+          const auto r = sci::read<Scientific>(text);
+          ASSERT_EQ(r.has_value(), full) << text;
+          if (!full) continue;
+          EXPECT_EQ(stored(*r), stored(expected->first)) << text;
+          EXPECT_EQ(*sci::readBoundedRealFloat<double>(text), sci::toBoundedRealFloat<double>(expected->first)) << text;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
