@@ -6,9 +6,9 @@
 // strings become builders (quill/from_write.hpp), and drivers run builders
 // into byte strings (quill/drivers.hpp). The concrete encoders live in their
 // own headers: characters (char_utf8.hpp, char8.hpp), escaped markup
-// (html_utf8.hpp, html_word.hpp), fixed-width integers (integral.hpp) and
-// the chunked transfer coding of HTTP/1.1 (chunked.hpp); this header
-// includes them all.
+// (html_utf8.hpp, html_word.hpp), fixed-width integers (integral.hpp),
+// JSON strings and numbers (json.hpp) and the chunked transfer coding of
+// HTTP/1.1 (chunked.hpp); this header includes them all.
 //
 // Example:
 //   using namespace quire::quill;
@@ -28,4 +28,5 @@
 #include "quill/html_utf8.hpp"
 #include "quill/html_word.hpp"
 #include "quill/integral.hpp"
+#include "quill/json.hpp"
 #include "quill/write.hpp"

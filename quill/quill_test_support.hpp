@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <random>
@@ -114,6 +115,80 @@ inline void appendEscaped(std::string& out, std::string_view bytes) {
 inline std::string referenceEscape(std::string_view bytes) {
   std::string out;
   appendEscaped(out, bytes);
+  return out;
+}
+
+// The length of the well-formed UTF-8 sequence at the start of s by the
+// table of well-formed byte sequences (lead byte, then the allowed range of
+// the second byte, then plain continuation bytes), or 0.
+inline std::size_t referenceUtf8Length(std::string_view s) {
+  struct Row {
+    unsigned lo, hi, secondLo, secondHi;
+    std::size_t length;
+  };
+  static constexpr Row rows[] = {
+      {0x00, 0x7F, 0, 0, 1},       {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+      {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
+      {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
+  const auto at = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  for (const Row& r : rows) {
+    if (s.empty() || at(0) < r.lo || at(0) > r.hi) continue;
+    if (s.size() < r.length) return 0;
+    if (r.length > 1 && (at(1) < r.secondLo || at(1) > r.secondHi)) return 0;
+    for (std::size_t i = 2; i < r.length; ++i) {
+      if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+    }
+    return r.length;
+  }
+  return 0;
+}
+
+// s with every byte that starts no well-formed sequence replaced by U+FFFD:
+// what a JSON reader must get back from a JSON string of s.
+inline std::string referenceSanitized(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t n = referenceUtf8Length(s.substr(i));
+    out += n == 0 ? std::string_view("\xEF\xBF\xBD") : s.substr(i, n);
+    i += n == 0 ? 1 : n;
+  }
+  return out;
+}
+
+// Appends the quoted JSON string of s, one unit at a time, case by case.
+inline void appendReferenceJsonString(std::string& out, std::string_view s) {
+  out += '"';
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (c < 0x20) {
+          char hex[8];
+          std::snprintf(hex, sizeof hex, "\\u%04x", c);
+          out += hex;
+        } else if (std::size_t n = referenceUtf8Length(s.substr(i)); n > 1) {
+          out += s.substr(i, n);
+          i += n;
+          continue;
+        } else {
+          out += c < 0x80 ? std::string_view(&s[i], 1) : std::string_view("\xEF\xBF\xBD");
+        }
+    }
+    ++i;
+  }
+  out += '"';
+}
+
+inline std::string referenceJsonString(std::string_view s) {
+  std::string out;
+  appendReferenceJsonString(out, s);
   return out;
 }
 
