@@ -1,9 +1,9 @@
 #include "apps/decimal/fields.hpp"
 
-#include "apps/decimal/json_text.hpp"
-
 #include <algorithm>
 #include <cstdio>
+
+#include "quill/json.hpp"
 
 namespace quire::decimal {
 
@@ -26,6 +26,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
 
 std::string decimalType(std::int64_t p, std::int64_t s) {
   return "decimal(" + std::to_string(p) + "," + std::to_string(s) + ")";
+}
+
+// Three significant digits: enough to judge an error.
+std::string threeDigits(double v) {
+  char text[quill::json::significantBound(3)];
+  return std::string(text, quill::json::storeSignificant(text, v, 3));
 }
 
 std::string ofValues(std::int64_t n, std::int64_t total) {

@@ -1,16 +1,19 @@
 #include "apps/decimal/json_writer.hpp"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 
 #include "apps/decimal/analysis.hpp"
 #include "apps/decimal/fields.hpp"
-#include "apps/decimal/json_text.hpp"
+#include "quill/json.hpp"
 
 namespace quire::decimal {
 
 namespace {
+
+namespace json = quill::json;
+using json::appendJsonInteger;
+using json::appendJsonNumber;
+using json::appendJsonString;
 
 // Room for everything of a number object except its variable-length strings.
 constexpr std::size_t kFixedPart = 1024;
@@ -35,14 +38,12 @@ class Cursor {
     raw(s);
     character('"');
   }
-  void integer(std::int64_t v) noexcept { p_ = std::to_chars(p_, p_ + 24, v).ptr; }
+  // Any string, escaped; needs json::jsonStringBound(s.size()) bytes.
+  void jsonString(std::string_view s) noexcept { p_ = json::storeJsonString(p_, s); }
+  void integer(std::int64_t v) noexcept { p_ = json::storeJsonInteger(p_, v); }
   template <class F>
   void floating(F v) noexcept {
-    if (!std::isfinite(v)) {
-      raw("null");
-      return;
-    }
-    p_ = writeShortest(p_, v);
+    p_ = json::storeJsonNumber(p_, v);
   }
   void boolean(bool b) noexcept { raw(b ? "true" : "false"); }
 
@@ -104,12 +105,22 @@ std::size_t bytesNeeded(const NumberFacts& f, std::size_t otherBytes) noexcept {
          inlineSize(f.exponentForm);
 }
 
+void appendCount(std::string& out, std::string_view name, std::int64_t n) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  appendJsonInteger(out, n);
+}
+
 void appendTally(std::string& out, std::string_view name, const FloatTally& t) {
   out += ",\"";
   out += name;
-  out += "\":{\"exact\":" + std::to_string(t.exact) + ",\"rounded\":" + std::to_string(t.rounded) +
-         ",\"overflowing\":" + std::to_string(t.overflowing) + ",\"underflowing\":" + std::to_string(t.underflowing) +
-         ",\"max_relative_error\":";
+  out += "\":{\"exact\":";
+  appendJsonInteger(out, t.exact);
+  appendCount(out, "rounded", t.rounded);
+  appendCount(out, "overflowing", t.overflowing);
+  appendCount(out, "underflowing", t.underflowing);
+  out += ",\"max_relative_error\":";
   appendJsonNumber(out, t.maxRelativeError);
   out += '}';
 }
@@ -131,11 +142,7 @@ void appendField(std::string& out, const FieldStats& f) {
   const std::pair<std::string_view, std::int64_t> counts[] = {
       {"numbers", f.numbers}, {"text", f.text}, {"empty", f.empty}, {"outside_grammar", f.outsideGrammar},
       {"leading_zeros", f.leadingZeros}, {"integers", f.integers}};
-  for (const auto& [name, n] : counts) {
-    out += ",\"";
-    out += name;
-    out += "\":" + std::to_string(n);
-  }
+  for (const auto& [name, n] : counts) appendCount(out, name, n);
   appendTally(out, "double", f.asDouble);
   appendTally(out, "float", f.asFloat);
   const bool allIntegers = f.numbers > 0 && f.integers == f.numbers;
@@ -145,7 +152,10 @@ void appendField(std::string& out, const FieldStats& f) {
   if (f.numbers == 0) {
     out += "null";
   } else {
-    out += "{\"precision\":" + std::to_string(f.precision()) + ",\"scale\":" + std::to_string(f.scale) + "}";
+    out += "{\"precision\":";
+    appendJsonInteger(out, f.precision());
+    appendCount(out, "scale", f.scale);
+    out += '}';
   }
   out += ",\"min\":";
   if (f.numbers == 0) {
@@ -184,9 +194,9 @@ const std::string& JsonReporter::escapedSource(std::string_view source) {
 
 void JsonReporter::number(const Location& where, const NumberFacts& f) {
   const std::string& source = escapedSource(where.source);
-  pointerJson_.clear();
-  if (!where.pointer.empty()) appendJsonString(pointerJson_, where.pointer);
-  Cursor out(out_.reserve(bytesNeeded(f, source.size() + inlineSize(f.coefficient) + pointerJson_.size())));
+  const std::size_t pointerBytes =
+      where.pointer.empty() ? 0 : static_cast<std::size_t>(json::jsonStringBound(where.pointer.size()));
+  Cursor out(out_.reserve(bytesNeeded(f, source.size() + inlineSize(f.coefficient) + pointerBytes)));
   const std::size_t rest = bytesNeeded(f, inlineSize(f.coefficient));
   out.raw(first_ ? "\n{\"source\":" : ",\n{\"source\":");
   first_ = false;
@@ -195,9 +205,9 @@ void JsonReporter::number(const Location& where, const NumberFacts& f) {
   out.integer(where.line);
   out.raw(",\"column\":");
   out.integer(where.column);
-  if (!pointerJson_.empty()) {
+  if (!where.pointer.empty()) {
     out.raw(",\"pointer\":");
-    out.raw(pointerJson_);
+    out.jsonString(where.pointer);
   }
   out.raw(",\"text\":");
   string(out_, out, f.text, rest);
@@ -253,7 +263,7 @@ void JsonReporter::finish(const Tally& t, const std::vector<FieldStats>* fields)
     out += '"';
     out += name;
     out += "\":";
-    out += std::to_string(count);
+    appendJsonInteger(out, count);
   }
   out += "}}\n";
   out_.append(out);

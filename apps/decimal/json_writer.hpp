@@ -37,7 +37,6 @@ class JsonReporter final : public Reporter {
   bool first_ = true;
   std::string_view lastSource_;
   std::string sourceJson_;
-  std::string pointerJson_;
 };
 
 }  // namespace quire::decimal

@@ -1,5 +1,5 @@
 // Tests of the inspector's pieces that need no library: tokens and their
-// positions, input formats, JSON text, options and diagnostics.
+// positions, input formats, options and diagnostics.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,7 +12,6 @@
 #include "apps/decimal/diagnostics.hpp"
 #include "apps/decimal/input.hpp"
 #include "apps/decimal/json_reader.hpp"
-#include "apps/decimal/json_text.hpp"
 #include "apps/decimal/options.hpp"
 #include "apps/decimal/tokenizer.hpp"
 
@@ -170,34 +169,6 @@ TEST(DecimalTokenizer, OverlongTokensAreCutAndFlagged) {
   EXPECT_EQ(seen[2], (Seen{"2", 1, 104, false}));
   TokenReader memory(std::string_view(text), 10);
   EXPECT_EQ(drain(memory), seen);
-}
-
-TEST(DecimalJsonText, EscapesAndKeepsTheDocumentValid) {
-  std::string out;
-  appendJsonString(out, "a\"b\\c\n\t\x01/");
-  EXPECT_EQ(out, "\"a\\\"b\\\\c\\n\\t\\u0001/\"");
-  out.clear();
-  appendJsonString(out, "caf\xC3\xA9 \xF0\x9F\x98\x80");  // valid UTF-8 stays
-  EXPECT_EQ(out, "\"caf\xC3\xA9 \xF0\x9F\x98\x80\"");
-  out.clear();
-  // A stray continuation byte, a truncated sequence, an overlong form and an
-  // encoded surrogate each become U+FFFD.
-  appendJsonString(out, "\x80|\xC3|\xC0\xAF|\xED\xA0\x80");
-  EXPECT_EQ(out, "\"\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
-}
-
-TEST(DecimalJsonText, NumbersAreShortestAndFinite) {
-  std::string out;
-  appendJsonNumber(out, 0.1);
-  out += ' ';
-  appendJsonNumber(out, 0.1f);
-  out += ' ';
-  appendJsonNumber(out, -0.0);
-  out += ' ';
-  appendJsonNumber(out, 1e300 * 1e300);
-  out += ' ';
-  appendJsonInteger(out, INT64_MIN);
-  EXPECT_EQ(out, "0.1 0.1 -0 null -9223372036854775808");
 }
 
 std::variant<Options, UsageError> parse(std::vector<const char*> args) {
