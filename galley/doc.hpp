@@ -69,12 +69,14 @@ enum class DocKind : std::uint8_t {
 
 // The terminal style in force at a point of the layout: each attribute is
 // absent when the document has not set it. RestoreFormat nodes carry one.
+// Initialisers name the attributes they set:
+// Style{.intensity = ConsoleIntensity::BoldIntensity}.
 struct Style {
-  std::optional<std::pair<ColorIntensity, Color>> foreground;
-  std::optional<std::pair<ColorIntensity, Color>> background;
-  std::optional<ConsoleIntensity> intensity;
-  std::optional<bool> italic;
-  std::optional<Underlining> underlining;
+  std::optional<std::pair<ColorIntensity, Color>> foreground = std::nullopt;
+  std::optional<std::pair<ColorIntensity, Color>> background = std::nullopt;
+  std::optional<ConsoleIntensity> intensity = std::nullopt;
+  std::optional<bool> italic = std::nullopt;
+  std::optional<Underlining> underlining = std::nullopt;
   friend bool operator==(const Style&, const Style&) = default;
 };
 

@@ -1,6 +1,7 @@
 // galley: a pretty printer with ANSI styling. One include for everything:
 // documents (doc.hpp), combinators (combinators.hpp), the Pretty trait
-// (pretty.hpp), layout (render.hpp) and display (display.hpp).
+// (pretty.hpp), layout (render.hpp), display (display.hpp) and the streaming
+// line filler (filler.hpp).
 //
 // Example:
 //   #include "galley/galley.hpp"
@@ -12,5 +13,6 @@
 #include "galley/combinators.hpp"
 #include "galley/display.hpp"
 #include "galley/doc.hpp"
+#include "galley/filler.hpp"
 #include "galley/pretty.hpp"
 #include "galley/render.hpp"

@@ -57,9 +57,8 @@ inline PackedStyle pack(const Style& style) {
   return s;
 }
 
-// Reset, then every attribute that was set before the region.
-inline std::vector<vtcontrol::SGR> restoreCommands(const Style& s) {
-  std::vector<vtcontrol::SGR> out{vtcontrol::Reset{}};
+// The commands that set each attribute the style sets, after `out`.
+inline std::vector<vtcontrol::SGR> styleCommands(const Style& s, std::vector<vtcontrol::SGR> out = {}) {
   if (s.foreground) out.emplace_back(vtcontrol::SetColor{ConsoleLayer::Foreground, s.foreground->first, s.foreground->second});
   if (s.background) out.emplace_back(vtcontrol::SetColor{ConsoleLayer::Background, s.background->first, s.background->second});
   if (s.intensity) out.emplace_back(vtcontrol::SetConsoleIntensity{*s.intensity});
@@ -67,5 +66,8 @@ inline std::vector<vtcontrol::SGR> restoreCommands(const Style& s) {
   if (s.underlining) out.emplace_back(vtcontrol::SetUnderlining{*s.underlining});
   return out;
 }
+
+// Reset, then every attribute that was set before the region.
+inline std::vector<vtcontrol::SGR> restoreCommands(const Style& s) { return styleCommands(s, {vtcontrol::Reset{}}); }
 
 }  // namespace quire::galley::detail
