@@ -13,6 +13,7 @@
 #include "apps/decimal/json_text.hpp"
 #include "galley/combinators.hpp"
 #include "galley/display.hpp"
+#include "galley/filler.hpp"
 #include "galley/render.hpp"
 #include "scientific/convert.hpp"
 #include "scientific/format.hpp"
@@ -24,28 +25,6 @@ namespace g = quire::galley;
 namespace sci = quire::scientific;
 
 namespace {
-
-// The byte offset where s's first n characters end, and where its last n
-// characters start.
-std::size_t afterCharacters(std::string_view s, std::int64_t n) noexcept {
-  std::size_t i = 0;
-  for (; i < s.size(); ++i) {
-    if (startsUtf8Character(s[i]) && n-- == 0) break;
-  }
-  return i;
-}
-std::size_t beforeLastCharacters(std::string_view s, std::int64_t n) noexcept {
-  std::size_t i = s.size();
-  while (i > 0 && n > 0) {
-    if (startsUtf8Character(s[--i])) --n;
-  }
-  return i;
-}
-
-// The characters of an elided text of more than limit characters.
-constexpr std::int64_t elidedLength(std::int64_t limit) noexcept {
-  return 2 * std::max<std::int64_t>(1, (limit - 3) / 2) + 3;
-}
 
 constexpr std::int64_t kIndent = 2;
 constexpr std::int64_t kLabelWidth = 9;
@@ -61,156 +40,39 @@ constexpr std::int64_t kMinimumLimit = 12;
 constexpr std::int64_t kMostWords = 48;
 constexpr std::int64_t kWordExtra = 96;
 
-enum class Style : std::uint8_t { None, Bold, Label, Good, Warn, Bad };
-
-std::string_view styleCode(Style s) {
-  switch (s) {
-    case Style::None: return "";
-    case Style::Bold: return "\x1b[1m";
-    case Style::Label: return "\x1b[36m";
-    case Style::Good: return "\x1b[92m";
-    case Style::Warn: return "\x1b[93m";
-    case Style::Bad: return "\x1b[91m";
-  }
-  return "";
-}
-constexpr std::string_view kReset = "\x1b[0m";
+// The report's styles; all empty when it is not coloured.
+struct Palette {
+  g::StyleCode bold, label, good, warn, bad;
+};
+const Palette kPlain;
+const Palette kColored{
+    g::StyleCode(g::Style{.intensity = vtcontrol::ConsoleIntensity::BoldIntensity}),
+    g::StyleCode(g::Style{.foreground = std::pair{vtcontrol::ColorIntensity::Dull, vtcontrol::Color::Cyan}}),
+    g::StyleCode(g::Style{.foreground = std::pair{vtcontrol::ColorIntensity::Vivid, vtcontrol::Color::Green}}),
+    g::StyleCode(g::Style{.foreground = std::pair{vtcontrol::ColorIntensity::Vivid, vtcontrol::Color::Yellow}}),
+    g::StyleCode(g::Style{.foreground = std::pair{vtcontrol::ColorIntensity::Vivid, vtcontrol::Color::Red}})};
+const Palette& palette(bool color) noexcept { return color ? kColored : kPlain; }
 
 std::int64_t characters(std::string_view s) noexcept { return static_cast<std::int64_t>(countUtf8Characters(s)); }
-
-// Fills words onto lines of the page, writing through a cursor into room
-// reserved for the whole block: a word goes on the current line when it
-// fits after a space, otherwise on a new line at the row's indentation.
-// Every word of a block but the place is ASCII (numbers, their forms and
-// fixed wording), so a word's width is its size unless said otherwise.
-class Filler {
- public:
-  Filler(char* out, std::int64_t width, bool color) noexcept : p_(out), width_(width), color_(color) {}
-
-  char* position() const noexcept { return p_; }
-
-  void startLine(std::int64_t indent) noexcept {
-    column_ = 0;
-    indent_ = indent;
-    first_ = true;
-  }
-  // A row: the label padded to the value column, then words nested there.
-  void startRow(std::string_view label) noexcept {
-    spaces(kIndent);
-    styleOn(Style::Label);
-    put(label);
-    styleOff(Style::Label);
-    spaces(kLabelWidth - static_cast<std::int64_t>(label.size()));
-    column_ = kIndent + kLabelWidth;
-    indent_ = column_;
-    first_ = true;
-  }
-  // Makes room for a word of w characters: a space when it fits on the
-  // line, otherwise a line break.
-  void beginWord(std::int64_t w) noexcept {
-    if (!first_) {
-      if (column_ + 1 + w <= width_) {
-        *p_++ = ' ';
-        ++column_;
-      } else {
-        *p_++ = '\n';
-        spaces(indent_);
-        column_ = indent_;
-      }
-    }
-    first_ = false;
-    column_ += w;
-  }
-  // A word made of up to three pieces, the middle one styled.
-  void word(std::string_view before, std::string_view styledPart = {}, Style style = Style::None,
-            std::string_view after = {}) noexcept {
-    beginWord(static_cast<std::int64_t>(before.size() + styledPart.size() + after.size()));
-    put(before);
-    styled(styledPart, style);
-    put(after);
-  }
-  // A word of any UTF-8 text.
-  void textWord(std::string_view s) noexcept {
-    beginWord(characters(s));
-    put(s);
-  }
-  void words(std::string_view sentence) noexcept {
-    std::size_t start = 0;
-    while (start < sentence.size()) {
-      std::size_t end = sentence.find(' ', start);
-      if (end == std::string_view::npos) end = sentence.size();
-      if (end > start) word(sentence.substr(start, end - start));
-      start = end + 1;
-    }
-  }
-  void put(std::string_view s) noexcept {
-    if (s.empty()) return;  // an empty view may have no address, which memcpy must not see
-    std::memcpy(p_, s.data(), s.size());
-    p_ += s.size();
-  }
-  void put(const scientific::DecimalTextLayout& l) noexcept { p_ = l.copyTo(p_); }
-  // s (a view or a layout) whole when it has at most limit characters,
-  // otherwise its ends.
-  template <class Text>
-  void putElided(const Text& s, std::int64_t limit) noexcept {
-    const std::int64_t size = textLength(s);
-    if (size <= limit) {
-      put(s);
-      return;
-    }
-    const std::int64_t keep = (elidedLength(limit) - 3) / 2;
-    const auto sink = [this](std::string_view piece) { put(piece); };
-    writeText(s, sink, 0, keep);
-    put("...");
-    writeText(s, sink, size - keep, keep);
-  }
-  void styleOn(Style style) noexcept {
-    if (color_ && style != Style::None) put(styleCode(style));
-  }
-  void styleOff(Style style) noexcept {
-    if (color_ && style != Style::None) put(kReset);
-  }
-  void styled(std::string_view s, Style style) noexcept {
-    if (s.empty()) return;
-    styleOn(style);
-    put(s);
-    styleOff(style);
-  }
-  void endLine() noexcept { *p_++ = '\n'; }
-
- private:
-  void spaces(std::int64_t n) noexcept {
-    std::memset(p_, ' ', static_cast<std::size_t>(n));
-    p_ += n;
-  }
-
-  char* p_;
-  std::int64_t width_;
-  bool color_;
-  std::int64_t column_ = 0;
-  std::int64_t indent_ = 0;
-  bool first_ = true;
-};
 
 // A report's line of words (its summary) appended to a string.
 void appendWords(std::string& out, std::string_view sentence, std::int64_t width) {
   const std::size_t start = out.size();
   out.resize(start + 2 * sentence.size() + 1);  // each word at most its space or a line break before it
-  Filler fill(out.data() + start, width, false);
-  fill.startLine(0);
+  g::LineFiller fill(out.data() + start, width);
   fill.words(sentence);
   fill.endLine();
   out.resize(static_cast<std::size_t>(fill.position() - out.data()));
 }
 
-Style outcomeStyle(FloatOutcome c) {
+const g::StyleCode& outcomeStyle(const Palette& p, FloatOutcome c) {
   switch (c) {
-    case FloatOutcome::Exact: return Style::Good;
-    case FloatOutcome::Rounded: return Style::Warn;
+    case FloatOutcome::Exact: return p.good;
+    case FloatOutcome::Rounded: return p.warn;
     case FloatOutcome::Overflow:
-    case FloatOutcome::Underflow: return Style::Bad;
+    case FloatOutcome::Underflow: return p.bad;
   }
-  return Style::None;
+  return p.bad;
 }
 
 // A double or float in the forms' notation (the shortest digits that read
@@ -239,7 +101,7 @@ std::string_view digitsOf(char (&buffer)[24], T v) noexcept {
 class BlockWriter {
  public:
   BlockWriter(char* out, std::int64_t width, bool color) noexcept
-      : fill_(out, width, color), limit_(valueLimit(width)) {}
+      : fill_(out, width), styles_(palette(color)), limit_(valueLimit(width)) {}
 
   static std::int64_t valueLimit(std::int64_t width) noexcept {
     return std::max(kMinimumLimit, width - kIndent - kLabelWidth - kLongestPrefix - 1);
@@ -251,11 +113,11 @@ class BlockWriter {
   // then punctuation.
   template <class Text>
   void longWord(std::string_view prefix, const Text& s, std::string_view suffix, std::string_view punctuation = "",
-                Style style = Style::None) {
-    const std::int64_t size = textLength(s);
+                const g::StyleCode& style = {}) {
+    const std::int64_t size = g::elisionLength(s);
     const bool cut = size > limit_;
     const auto around = static_cast<std::int64_t>(prefix.size() + suffix.size());
-    fill_.beginWord(around + (cut ? elidedLength(limit_) : size + static_cast<std::int64_t>(punctuation.size())));
+    fill_.beginWord(around + (cut ? g::elidedWidth(limit_) : size + static_cast<std::int64_t>(punctuation.size())));
     fill_.styleOn(style);
     fill_.put(prefix);
     fill_.putElided(s, limit_);
@@ -278,7 +140,7 @@ class BlockWriter {
 
   void header(const Location& where, std::string_view text) {
     fill_.startLine(0);
-    longWord("", text, "", "", Style::Bold);
+    longWord("", g::AsciiText{text}, "", "", styles_.bold);  // a number token is ASCII
     char line[24], column[24];
     const std::string_view lineText = digitsOf(line, where.line), columnText = digitsOf(column, where.column);
     const std::int64_t placeWidth =
@@ -286,7 +148,7 @@ class BlockWriter {
     if (placeWidth > limit_ + kLongestPrefix) {
       std::string place(where.source);
       place.append(1, ':').append(lineText).append(1, ':').append(columnText);
-      fill_.textWord(elide(place, limit_ + kLongestPrefix));
+      fill_.elidedWord(std::string_view(place), limit_ + kLongestPrefix);
     } else {
       fill_.beginWord(placeWidth);
       fill_.put(where.source);
@@ -295,16 +157,12 @@ class BlockWriter {
       fill_.put(":");
       fill_.put(columnText);
     }
-    if (static_cast<std::int64_t>(where.pointer.size()) > limit_ + kLongestPrefix) {
-      fill_.textWord(elide(where.pointer, limit_ + kLongestPrefix));
-    } else if (!where.pointer.empty()) {
-      fill_.textWord(where.pointer);
-    }
+    if (!where.pointer.empty()) fill_.elidedWord(where.pointer, limit_ + kLongestPrefix);
     fill_.endLine();
   }
 
   void value(const NumberFacts& f) {
-    fill_.startRow("value");
+    startRow("value");
     if (f.shape.isZero()) {
       fill_.word("0");
     } else {
@@ -317,7 +175,7 @@ class BlockWriter {
   }
 
   void forms(const NumberFacts& f) {
-    fill_.startRow("forms");
+    startRow("forms");
     longWord("generic ", f.generic, "", ",");
     if (f.fixedShown) {
       longWord("fixed ", f.fixed, "", ",");
@@ -331,23 +189,23 @@ class BlockWriter {
   }
 
   void integer(const NumberFacts& f) {
-    fill_.startRow("integer");
+    startRow("integer");
     if (!f.integer) {
       fill_.word("no");
     } else if (f.signedBits == 0 && f.unsignedBits == 0) {
       fill_.words("yes, too large for");
-      fill_.word({}, "every", Style::Bad);
+      fill_.word(g::Styled("every", styles_.bad));
       fill_.words("64-bit type");
     } else {
       fill_.words("yes, narrowest");
       if (f.signedBits != 0) {
-        fill_.word({}, integerTypeName(f.signedBits, true), Style::Good);
+        fill_.word(g::Styled(integerTypeName(f.signedBits, true), styles_.good));
       } else {
         fill_.words("(no signed type)");
       }
       fill_.word("and");
       if (f.unsignedBits != 0) {
-        fill_.word({}, integerTypeName(f.unsignedBits, false), Style::Good);
+        fill_.word(g::Styled(integerTypeName(f.unsignedBits, false), styles_.good));
       } else {
         fill_.words(f.shape.negative ? "(no unsigned type: negative)" : "(no unsigned type)");
       }
@@ -358,25 +216,25 @@ class BlockWriter {
   // "0.1 (rounded, relative error 5.55e-17)", "2.5 (exact)", "inf (overflow)".
   template <class F>
   void floating(std::string_view label, const sci::FloatConversion<F>& c) {
-    fill_.startRow(label);
+    startRow(label);
     char value[kFloatTextLength];
     fill_.word(std::string_view(value, static_cast<std::size_t>(writeFloatText(value, c.value) - value)));
     const std::string_view name = conversionName(c.outcome);
     if (c.outcome == FloatOutcome::Rounded) {
-      fill_.word("(", name, Style::Warn, ",");
+      fill_.word("(", g::Styled(name, styles_.warn), ",");
       fill_.word("relative");
       fill_.word("error");
       char error[maxThreeDigitsLength];
       fill_.word(std::string_view(error, static_cast<std::size_t>(writeThreeDigits(error, c.relativeError) - error)),
-                 {}, Style::None, ")");
+                 ")");
     } else {
-      fill_.word("(", name, outcomeStyle(c.outcome), ")");
+      fill_.word("(", g::Styled(name, outcomeStyle(styles_, c.outcome)), ")");
     }
     fill_.endLine();
   }
 
   void binary(std::int64_t size) {
-    fill_.startRow("binary");
+    startRow("binary");
     char digits[24];
     fill_.word(digitsOf(digits, size));
     fill_.word(size == 1 ? "byte" : "bytes");
@@ -395,7 +253,16 @@ class BlockWriter {
     return count;
   }
 
-  Filler fill_;
+  // A row: the label padded to the value column, then words nested there.
+  void startRow(std::string_view label) noexcept {
+    fill_.startLine(kIndent + kLabelWidth);
+    fill_.indent(kIndent);
+    fill_.lead(g::Styled(label, styles_.label));
+    fill_.indent(kLabelWidth - static_cast<std::int64_t>(label.size()));
+  }
+
+  g::LineFiller fill_;
+  const Palette& styles_;
   std::int64_t limit_;
 };
 
@@ -440,15 +307,6 @@ g::Doc verdictDoc(const Verdict& v, bool color) {
 
 }  // namespace
 
-std::string elide(std::string_view s, std::int64_t limit) {
-  if (characters(s) <= limit) return std::string(s);
-  const std::int64_t keep = (elidedLength(limit) - 3) / 2;
-  std::string out(s.substr(0, afterCharacters(s, keep)));
-  out += "...";
-  out += s.substr(beforeLastCharacters(s, keep));
-  return out;
-}
-
 std::size_t numberBlockBound(std::int64_t width) noexcept {
   return static_cast<std::size_t>(kMostWords * (BlockWriter::valueLimit(width) + kLongestPrefix + kWordExtra));
 }
@@ -470,10 +328,10 @@ g::Doc fieldTable(const std::vector<FieldStats>& fields, std::int64_t width, boo
                                           "integer", "decimal", "min", "max"};
   std::vector<std::vector<std::string>> rows;
   for (const FieldStats& f : fields) {
-    rows.push_back({elide(f.name.empty() ? "(all)" : f.name, 30), std::to_string(f.numbers),
+    rows.push_back({g::elide(f.name.empty() ? "(all)" : f.name, 30), std::to_string(f.numbers),
                     std::to_string(f.text + f.outsideGrammar + f.empty), counts(f.asDouble), counts(f.asFloat),
-                    integerColumn(f), decimalColumn(f), f.numbers ? elide(f.minText, 16) : "-",
-                    f.numbers ? elide(f.maxText, 16) : "-"});
+                    integerColumn(f), decimalColumn(f), f.numbers ? g::elide(f.minText, 16) : "-",
+                    f.numbers ? g::elide(f.maxText, 16) : "-"});
   }
   std::vector<std::int64_t> widths(heads.size());
   for (std::size_t c = 0; c < heads.size(); ++c) {
@@ -547,9 +405,11 @@ void PrettyReporter::finish(const Tally& tally, const std::vector<FieldStats>* f
     }
   }
   if (!first_ || (fields != nullptr && !fields->empty())) out += '\n';
-  if (color_) out += styleCode(tally.bad + tally.problems > 0 ? Style::Bad : Style::Bold);
+  const Palette& styles = palette(color_);
+  const g::StyleCode& style = tally.bad + tally.problems > 0 ? styles.bad : styles.bold;
+  out += style.on();
   appendWords(out, tally.line(), width_);
-  if (color_) out.insert(out.size() - 1, kReset);
+  out.insert(out.size() - 1, style.off());
   out_.append(out);
   out_.flush();
 }

@@ -32,10 +32,6 @@
 
 namespace quire::decimal {
 
-// Keeps s when it has at most limit characters; otherwise its first and
-// last characters around "...", limit characters in all (at least 5).
-std::string elide(std::string_view s, std::int64_t limit);
-
 // The block of one number, written at out (without the blank line that
 // separates blocks), which has room for numberBlockBound(width) bytes;
 // returns its end. Fits pages of 40 columns and more.

@@ -204,24 +204,5 @@ TEST(DecimalAnalysis, AgreesWithTheLibraryConversions) {
   }
 }
 
-TEST(DecimalReport, ElideKeepsBothEndsWithinTheLimit) {
-  EXPECT_EQ(elide("12345", 5), "12345");
-  std::string long_(100, '1');
-  long_.back() = '9';
-  EXPECT_EQ(elide(long_, 11), "1111...1119");
-  EXPECT_EQ(elide(long_, 12), "1111...1119");
-  EXPECT_EQ(elide(long_, 2), "1...9");
-}
-
-TEST(DecimalReport, ElideCutsBetweenCharacters) {
-  // Keys and file names may be any UTF-8: the ends are whole characters,
-  // and the limit counts characters, not bytes.
-  std::string umlauts, key = "/";
-  for (int i = 0; i < 20; ++i) umlauts += "\xC3\xBC";
-  EXPECT_EQ(elide(umlauts, 20), umlauts);
-  key += umlauts;
-  EXPECT_EQ(elide(key, 11), "/\xC3\xBC\xC3\xBC\xC3\xBC...\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC");
-}
-
 }  // namespace
 }  // namespace quire::decimal
