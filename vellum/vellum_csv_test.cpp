@@ -113,7 +113,8 @@ TEST(VellumCsv, ARowPastTheLimitStopsTheReading) {
     EXPECT_EQ(e.code(), std::errc::file_too_large);
   }
   // Exactly at the limit is still a row.
-  CsvReader fits(CsvReader::textSource(std::string(64, 'y')), ',', 16, 64);
+  const std::string full(64, 'y');
+  CsvReader fits(CsvReader::textSource(full), ',', 16, 64);
   ASSERT_TRUE(fits.next(row));
   EXPECT_EQ(row[0].text.size(), 64u);
 }
