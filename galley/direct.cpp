@@ -81,7 +81,7 @@ struct Saved {
 // The caller's string, grown ahead of the writing and cut to size at the end.
 class Sink {
  public:
-  explicit Sink(std::string& s) : s_(s), pos_(s.size()) { grow(std::size_t{1} << 12); }
+  explicit Sink(std::string& s) : s_(s), start_(s.size()), pos_(s.size()) { grow(0); }
   Sink(const Sink&) = delete;
   Sink& operator=(const Sink&) = delete;
 
@@ -130,14 +130,20 @@ class Sink {
   void need(std::size_t n) {
     if (cap_ - pos_ < n) grow(n);
   }
+  // Grows by what this sink has written so far (at least a page), not by
+  // what the string held before: appending many small layouts to one long
+  // string must not fill the string's whole size again for each of them.
   void grow(std::size_t n) {
-    s_.resize(std::max(2 * s_.size(), pos_ + n));
+    s_.resize(pos_ + std::max({n, kMinimumGrowth, pos_ - start_}));
     base_ = s_.data();
     cap_ = s_.size();
   }
 
+  static constexpr std::size_t kMinimumGrowth = std::size_t{1} << 12;
+
   std::string& s_;
   char* base_ = nullptr;
+  std::size_t start_;
   std::size_t pos_;
   std::size_t cap_ = 0;
 };

@@ -11,11 +11,18 @@
 //     peers: the rendered pieces (texts, newlines with their indentation)
 //     appended to a fresh std::string, and the finished text pushed into
 //     one a character at a time.
+//   BM_FillSmall_LineFiller / BM_FillSmall_Document: 100,000 small
+//     paragraphs (a report block each: 14 words, hanging indentation 11,
+//     width 60) filled straight into a buffer by LineFiller, against the
+//     same words laid out as nest(11, fillSep(...)) one document each,
+//     rendered and displayed; the texts are checked equal once.
 //   BM_NestedGroups/n: n nested groups whose flat forms never fit.
 //   BM_SmartChain/n: renderSmart on n groups, each followed by a deeper line
 //     and finally a line too long for the page.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "bench/ratio.hpp"
@@ -174,6 +181,71 @@ void BM_Ceiling_PlainLoop(benchmark::State& state) {
 BENCHMARK(BM_Ceiling_PlainLoop)->Unit(benchmark::kMillisecond);
 QUIRE_BENCH_RATIO("BM_RenderDisplayParagraphs/1", "BM_Ceiling_AppendPieces");
 QUIRE_BENCH_RATIO("BM_BuildParagraphs", "BM_Ceiling_AppendPieces");
+
+// ---------------------------------------------------------------------------
+// Many small paragraphs
+
+constexpr int kSmallParagraphs = 100000;
+constexpr std::int64_t kSmallWidth = 60;
+constexpr std::int64_t kSmallHanging = 11;
+
+const std::vector<std::vector<std::string>>& smallParagraphs() {
+  static const std::vector<std::vector<std::string>> paragraphs = [] {
+    std::vector<std::vector<std::string>> all(kSmallParagraphs);
+    for (int i = 0; i < kSmallParagraphs; ++i) {
+      for (int w = 0; w < 14; ++w) all[i].push_back(std::to_string(i * 37 + w * 101) + (w % 3 == 0 ? "," : ""));
+    }
+    return all;
+  }();
+  return paragraphs;
+}
+
+std::string fillSmall(std::string& out) {
+  out.clear();
+  for (const auto& words : smallParagraphs()) {
+    std::size_t room = 2;
+    for (const std::string& w : words) room += LineFiller::wordBound(w.size(), kSmallHanging);
+    const std::size_t at = out.size();
+    out.resize(at + room);
+    LineFiller fill(out.data() + at, kSmallWidth);
+    fill.startLine(kSmallHanging);
+    for (const std::string& w : words) fill.word(std::string_view(w));
+    fill.endLine();
+    out.resize(static_cast<std::size_t>(fill.position() - out.data()));
+  }
+  return out;
+}
+
+std::string documentSmall(std::string& out) {
+  out.clear();
+  std::vector<Doc> docs;
+  for (const auto& words : smallParagraphs()) {
+    docs.clear();
+    for (const std::string& w : words) docs.push_back(text(w));
+    displayS(renderPretty(1.0f, kSmallWidth, nest(kSmallHanging, fillSep(docs))), out);
+    out += '\n';
+  }
+  return out;
+}
+
+void BM_FillSmall_LineFiller(benchmark::State& state) {
+  std::string out, check;
+  if (fillSmall(out) != documentSmall(check)) {
+    std::fprintf(stderr, "LineFiller and the document disagree\n");
+    std::abort();
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(fillSmall(out).data());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * out.size()));
+}
+BENCHMARK(BM_FillSmall_LineFiller)->Unit(benchmark::kMillisecond);
+
+void BM_FillSmall_Document(benchmark::State& state) {
+  std::string out;
+  for (auto _ : state) benchmark::DoNotOptimize(documentSmall(out).data());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * out.size()));
+}
+BENCHMARK(BM_FillSmall_Document)->Unit(benchmark::kMillisecond);
+QUIRE_BENCH_RATIO("BM_FillSmall_LineFiller", "BM_FillSmall_Document");
 
 // Each level: a line longer than the page, then the next group.
 Doc nestedGroups(int levels) {
