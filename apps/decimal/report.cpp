@@ -10,11 +10,11 @@
 
 #include "apps/decimal/analysis.hpp"
 #include "apps/decimal/fields.hpp"
-#include "apps/decimal/json_text.hpp"
 #include "galley/combinators.hpp"
 #include "galley/display.hpp"
 #include "galley/filler.hpp"
 #include "galley/render.hpp"
+#include "quill/json.hpp"
 #include "scientific/convert.hpp"
 #include "scientific/format.hpp"
 #include "base/utf8.hpp"
@@ -78,7 +78,7 @@ const g::StyleCode& outcomeStyle(const Palette& p, FloatOutcome c) {
 // A double or float in the forms' notation (the shortest digits that read
 // back as v, laid out by the library like every other form); at most
 // kFloatTextLength characters.
-constexpr std::size_t kFloatTextLength = maxShortestLength + 8;
+constexpr std::size_t kFloatTextLength = quill::json::maxShortestLength + 8;
 template <class F>
 char* writeFloatText(char* out, F v) {
   const auto put = [&out](std::string_view s) {
@@ -87,8 +87,8 @@ char* writeFloatText(char* out, F v) {
   };
   if (std::isinf(v)) return put(v < 0 ? "-inf" : "inf");
   if (v == 0) return put(std::signbit(v) ? "-0.0" : "0.0");
-  char text[maxShortestLength];
-  const std::string_view shortest(text, static_cast<std::size_t>(writeShortest(text, v) - text));
+  char text[quill::json::maxShortestLength];
+  const std::string_view shortest(text, static_cast<std::size_t>(quill::json::storeShortest(text, v) - text));
   return sci::layoutDecimalText(sci::FPFormat::Generic, std::get<sci::DecimalText>(sci::checkDecimal(shortest)))
       .copyTo(out);
 }
@@ -224,8 +224,8 @@ class BlockWriter {
       fill_.word("(", g::Styled(name, styles_.warn), ",");
       fill_.word("relative");
       fill_.word("error");
-      char error[maxThreeDigitsLength];
-      fill_.word(std::string_view(error, static_cast<std::size_t>(writeThreeDigits(error, c.relativeError) - error)),
+      char error[quill::json::significantBound(3)];
+      fill_.word(std::string_view(error, static_cast<std::size_t>(quill::json::storeSignificant(error, c.relativeError, 3) - error)),
                  ")");
     } else {
       fill_.word("(", g::Styled(name, outcomeStyle(styles_, c.outcome)), ")");
